@@ -1,0 +1,24 @@
+#pragma once
+
+#include "scratchfactory.h"
+
+#include <string>
+
+namespace quillet {
+
+// "tmp.sm" in a given folder (the application's), falling back to a private temporary file when
+// it cannot be made there.
+class FolderScratchFactory : public ScratchFactory
+{
+public:
+    explicit FolderScratchFactory(std::string folder);
+
+    /// The scratch path in the folder: the folder, the platform's separator, then "tmp.sm".
+    std::string path() const;
+    ScratchFile create(std::error_code &error) override;
+
+private:
+    std::string m_folder;
+};
+
+} // namespace quillet

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "messagesink.h"
+
+#include <string>
+#include <string_view>
+
+namespace quillet {
+
+// The log as one text: each message followed by CR LF, newest last.
+class LogText : public MessageSink
+{
+public:
+    /// Appends message and then CR LF.
+    void addMessage(std::string_view message) override;
+    /// Empties the log.
+    void clear() { m_text.clear(); }
+    const std::string &text() const { return m_text; }
+
+    /// The line end that follows every message.
+    static constexpr std::string_view lineEnd = "\r\n";
+
+private:
+    std::string m_text;
+};
+
+} // namespace quillet

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string_view>
+
+namespace quillet {
+
+// Where a check run sends its log messages, one line each, without a line end.
+class MessageSink
+{
+public:
+    virtual ~MessageSink() = default;
+
+    /// Receives one log message; the run goes on once it returns.
+    virtual void addMessage(std::string_view message) = 0;
+};
+
+} // namespace quillet

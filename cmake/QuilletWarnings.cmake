@@ -1,0 +1,9 @@
+# quillet_set_warnings(target): the project's warning flags.
+function(quillet_set_warnings target)
+    if(MSVC)
+        target_compile_options(${target} PRIVATE /W4 $<$<BOOL:${QUILLET_WERROR}>:/WX>)
+    else()
+        target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic
+                               $<$<BOOL:${QUILLET_WERROR}>:-Werror>)
+    endif()
+endfunction()
