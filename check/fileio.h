@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Thin descriptor-level file access, so the core reads in large blocks on every platform.
+namespace quillet::fileio {
+
+inline constexpr int noError = 0;
+
+/// Opens path for reading without blocking on FIFOs or devices; returns -1 and sets error.
+int openForReading(const std::string &path, int &error);
+/// True when the open descriptor is a regular file.
+bool isRegularFile(int descriptor);
+/// Creates path exclusively for reading and writing, never through a link; -1 and error on failure.
+int createExclusive(const std::string &path, int &error);
+/// Reads up to size bytes; returns the count (0 at end of file) or -1 and sets error.
+long long readSome(int descriptor, char *data, std::size_t size, int &error);
+/// Writes all size bytes; returns the system's error number, 0 on success.
+int writeAll(int descriptor, const char *data, std::size_t size);
+/// Moves to the start of the file; returns the system's error number, 0 on success.
+int rewind(int descriptor);
+/// Closes descriptor; returns the system's error number, 0 on success.
+int close(int descriptor);
+/// Deletes the file at path; returns the system's error number, 0 on success.
+int remove(const std::string &path);
+/// The text of the system's error number.
+std::string errorText(int error);
+
+} // namespace quillet::fileio

@@ -1,0 +1,50 @@
+#include "folderscratchfactory.h"
+
+#include "fileio.h"
+#include "tempscratchfactory.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <utility>
+
+namespace quillet {
+
+FolderScratchFactory::FolderScratchFactory(std::string folder)
+    : m_folder(std::move(folder))
+{
+}
+
+std::string FolderScratchFactory::path() const
+{
+    constexpr char separator = std::filesystem::path::preferred_separator;
+    return m_folder.empty() ? std::string("tmp.sm") : m_folder + separator + "tmp.sm";
+}
+
+ScratchFile FolderScratchFactory::create(std::error_code &error)
+{
+    namespace fs = std::filesystem;
+    const std::string scratchPath = path();
+    // Whatever stands at the path is removed, never written through: a link could point at a
+    // file of the user's, and a hard-linked or shared regular file would be truncated for all.
+    // A few tries, in case another copy of the program makes the file in between.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::error_code statusError;
+        const auto status = fs::symlink_status(scratchPath, statusError);
+        if (!statusError && status.type() != fs::file_type::not_found) {
+            std::error_code removeError;
+            fs::remove(scratchPath, removeError);
+        }
+        int createError = 0;
+        const int descriptor = fileio::createExclusive(scratchPath, createError);
+        if (descriptor >= 0) {
+            error.clear();
+            return ScratchFile(descriptor, scratchPath);
+        }
+        if (createError != EEXIST)
+            break;
+    }
+    // A read-only application folder (an installed program) still gets its check.
+    return TempScratchFactory().create(error);
+}
+
+} // namespace quillet
