@@ -56,6 +56,12 @@ struct ChartCase
     std::vector<std::string> log;
 };
 
+// Test names and failures show the case's name, not its bytes.
+void PrintTo(const ChartCase &value, std::ostream *out)
+{
+    *out << value.name;
+}
+
 const std::string header = "#TITLE:Song;\r\n#BPMS:0.000=120.000;\r\n#NOTES:\r\n"
                            "     dance-single:\r\n     :\r\n     Beginner:\r\n     1:\r\n"
                            "     0,0,0,0,0:\r\n";
@@ -128,12 +134,6 @@ const std::vector<ChartCase> kCases = {
      "#TITLE:Song;\r\n" + std::string(70, '0') + "\r\r\n\n" + std::string(61, '0') + "\r\n;\r\n",
      {checking, ok}},
 };
-
-// Keeps failure messages readable: the name, not the object's bytes.
-void PrintTo(const ChartCase &chartCase, std::ostream *out)
-{
-    *out << chartCase.name;
-}
 
 class CheckRunTest : public testing::TestWithParam<std::tuple<ChartCase, std::size_t>>
 {
@@ -230,6 +230,11 @@ struct AbandonCase
     const char *name;
     int abandonAt;
 };
+
+void PrintTo(const AbandonCase &value, std::ostream *out)
+{
+    *out << value.name;
+}
 
 class CheckRunAbandonTest : public CheckRunPumpTest, public testing::WithParamInterface<AbandonCase>
 {

@@ -38,6 +38,11 @@ struct PlantedCase
     std::function<void(const test::TempFolder &app, const test::TempFolder &other)> verify;
 };
 
+void PrintTo(const PlantedCase &value, std::ostream *out)
+{
+    *out << value.name;
+}
+
 const std::vector<PlantedCase> kPlanted = {
     {"StaleRegularFile",
      [](auto &app, auto &) { app.write("tmp.sm", "0000\r\n0000\r\n;\r\n"); },
@@ -157,6 +162,11 @@ struct FailureCase
     std::string log;
 };
 
+void PrintTo(const FailureCase &value, std::ostream *out)
+{
+    *out << value.name;
+}
+
 const std::vector<FailureCase> kFailures = {
     {"CannotCreate", nullptr, EACCES,
      "Cannot check: the scratch file could not be created (Permission denied)\r\n"},
@@ -200,6 +210,11 @@ struct ChartPathCase
     const char *name;
     std::function<std::string(const test::TempFolder &)> path;
 };
+
+void PrintTo(const ChartPathCase &value, std::ostream *out)
+{
+    *out << value.name;
+}
 
 const std::vector<ChartPathCase> kNotCharts = {
     {"EmptyPath", [](auto &) { return std::string(); }},

@@ -1,0 +1,132 @@
+#include "logpane.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+class TestLogPane : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void logText_data();
+    void logText();
+    void flushAppendsAtEnd();
+    void clearDropsQueuedLines();
+    void showsNewestLine();
+    void keyboardSelectsAndCopies();
+    void refusesTyping();
+};
+
+void TestLogPane::logText_data()
+{
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("none") << QStringList() << QString();
+    QTest::newRow("two-messages") << QStringList{"A", "B"} << QStringLiteral("A\r\nB\r\n");
+    QTest::newRow("empty-message") << QStringList{""} << QStringLiteral("\r\n");
+    QTest::newRow("empty-between")
+        << QStringList{"A", "", "B"} << QStringLiteral("A\r\n\r\nB\r\n");
+}
+
+void TestLogPane::logText()
+{
+    QFETCH(QStringList, messages);
+    QFETCH(QString, expected);
+
+    LogPane pane;
+    for (const QString &message : messages)
+        pane.appendLog(message);
+    pane.flush();
+    QCOMPARE(pane.logText(), expected);
+}
+
+void TestLogPane::flushAppendsAtEnd()
+{
+    LogPane pane;
+    QSignalSpy edits(pane.document(), &QTextDocument::contentsChange);
+    pane.appendLog("Checking SM file...");
+    pane.appendLog("Problem note detected at beat: 8");
+    QCOMPARE(pane.logText(), QString());
+    pane.flush();
+    QCOMPARE(edits.count(), 1);
+    // Inserted after the earlier lines, without removing any of them.
+    pane.appendLog("MeasureSize: 7");
+    pane.flush();
+    QCOMPARE(edits.count(), 2);
+    QCOMPARE(edits.last().at(1).toInt(), 0);
+    QCOMPARE(pane.logText(),
+             QStringLiteral(
+                 "Checking SM file...\r\nProblem note detected at beat: 8\r\nMeasureSize: 7\r\n"));
+}
+
+void TestLogPane::clearDropsQueuedLines()
+{
+    LogPane pane;
+    pane.appendLog("old");
+    pane.flush();
+    pane.appendLog("late");
+    pane.clearLog();
+    pane.flush();
+    QCOMPARE(pane.logText(), QString());
+    pane.appendLog("new");
+    pane.flush();
+    QCOMPARE(pane.logText(), QStringLiteral("new\r\n"));
+}
+
+void TestLogPane::showsNewestLine()
+{
+    LogPane pane;
+    pane.resize(385, 137);
+    pane.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&pane));
+    QScrollBar *const bar = pane.verticalScrollBar();
+    for (int i = 0; i < 500; ++i)
+        pane.appendLog(QString::number(i));
+    pane.flush();
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+
+    // Scrolled up by the user, the pane still follows the next lines.
+    bar->setValue(0);
+    pane.appendLog("newest");
+    pane.flush();
+    QCOMPARE(bar->value(), bar->maximum());
+}
+
+void TestLogPane::keyboardSelectsAndCopies()
+{
+    LogPane pane;
+    pane.appendLog("Checking SM file...");
+    pane.appendLog("SM file is OK. Ready to send to convert.");
+    pane.flush();
+    pane.show();
+    QVERIFY(QTest::qWaitForWindowActive(&pane));
+    pane.setFocus();
+    QGuiApplication::clipboard()->clear();
+
+    QTest::keyClick(&pane, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&pane, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("Checking SM file...\nSM file is OK. Ready to send to convert.\n"));
+}
+
+void TestLogPane::refusesTyping()
+{
+    LogPane pane;
+    pane.appendLog("A");
+    pane.flush();
+    pane.show();
+    QVERIFY(QTest::qWaitForWindowActive(&pane));
+    pane.setFocus();
+    QTest::keyClicks(&pane, "xy");
+    QTest::keyClick(&pane, Qt::Key_Backspace);
+    QTest::keyClick(&pane, Qt::Key_Return);
+    QCOMPARE(pane.logText(), QStringLiteral("A\r\n"));
+}
+
+QTEST_MAIN(TestLogPane)
+#include "logpane_test.moc"
