@@ -103,6 +103,7 @@ void TestLogPane::keyboardSelectsAndCopies()
     pane.appendLog("Checking SM file...");
     pane.appendLog("SM file is OK. Ready to send to convert.");
     pane.flush();
+    pane.resize(600, 200);
     pane.show();
     QVERIFY(QTest::qWaitForWindowActive(&pane));
     pane.setFocus();
@@ -112,6 +113,14 @@ void TestLogPane::keyboardSelectsAndCopies()
     QTest::keyClick(&pane, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(),
              QStringLiteral("Checking SM file...\nSM file is OK. Ready to send to convert.\n"));
+
+    // A part of it, with the caret keys.
+    QTest::keyClick(&pane, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(&pane, Qt::Key_Down);
+    QTest::keyClick(&pane, Qt::Key_End, Qt::ShiftModifier);
+    QTest::keyClick(&pane, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("SM file is OK. Ready to send to convert."));
 }
 
 void TestLogPane::refusesTyping()
