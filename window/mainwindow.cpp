@@ -55,6 +55,7 @@ MainWindow::MainWindow(QWidget *parent)
     // The layout is laid down in fixed places, so the font must be small enough for them.
     QFont small = font();
     small.setPointSize(8);
+    small.setStretch(QFont::SemiCondensed);
     setFont(small);
 
     // The site's address is shown, not offered as a link.

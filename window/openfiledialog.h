@@ -14,5 +14,6 @@ class OpenFileDialog : public QFileDialog
 public:
     explicit OpenFileDialog(QWidget *parent, const QString &title);
 
+protected:
     void accept() override;
 };
