@@ -42,17 +42,19 @@ public:
     }
 
     bool pumpNow() { return m_pump == nullptr || m_pump->processEvents(); }
-    bool tick()
+    bool count(std::uint64_t lines)
     {
-        if (--m_untilPump != 0)
+        m_lines += lines;
+        if (m_lines < m_nextPump)
             return true;
-        m_untilPump = EventPump::linesPerPump;
+        m_nextPump = (m_lines / EventPump::linesPerPump + 1) * EventPump::linesPerPump;
         return pumpNow();
     }
 
 private:
     EventPump *m_pump;
-    std::uint64_t m_untilPump = EventPump::linesPerPump;
+    std::uint64_t m_lines = 0;
+    std::uint64_t m_nextPump = EventPump::linesPerPump;
 };
 
 // Collects scratch bytes into large writes; remembers the first failure and writes no more.
@@ -98,12 +100,20 @@ private:
     int m_error = fileio::noError;
 };
 
-// The extraction pass: copies the lines of the first note block, each followed by CR LF.
-// Runs of lines that already end in CR LF are copied as one piece.
+std::uint64_t bitsBelow(unsigned bit)
+{
+    return (std::uint64_t(1) << bit) - 1;
+}
+
+// The extraction pass: copies every line of the first note block that does not begin with '#',
+// '/' or ' ', each followed by CR LF, up to and with the first line that begins with ';'. The
+// chart's first line is never copied. Lines that already end in CR LF go out as they came in, in
+// runs as long as a block; a lone CR gets an LF after it and a lone LF a CR before it.
 class Extractor
 {
 public:
-    enum class Stop { None, BlockEnd, Written, WriteFailed, Abandoned };
+    using Splitter = LineSplitter<'#', '/', ' ', ';'>;
+    enum class Stop { None, BlockEnd, WriteFailed, Abandoned };
 
     Extractor(ScratchWriter &writer, PumpClock &clock)
         : m_writer(writer)
@@ -111,40 +121,38 @@ public:
     {
     }
 
-    bool line(const char *begin, const char *end, const char *next, bool continued, bool ended)
+    bool chunk(const Splitter::Chunk &chunk)
     {
-        if (!continued) {
-            const char first = begin != end ? *begin : '\0';
-            m_copying = !m_firstLine && first != '#' && first != '/' && first != ' ';
-            m_endsBlock = first == ';';
-            m_firstLine = false;
-            if (!m_clock.tick())
-                return stop(Stop::Abandoned);
+        const std::uint64_t marked = chunk.starts & chunk.marked;
+        const std::uint64_t loneLf = chunk.lf & ~((chunk.cr << 1) | std::uint64_t(chunk.crBefore));
+        // A CR in the last byte is settled by the next chunk (loneCrBefore).
+        const std::uint64_t loneCr = chunk.cr & ~(chunk.lf >> 1) & bitsBelow(chunk.size - 1);
+        const bool loneCrBefore = chunk.crBefore && (chunk.lf & 1) == 0;
+
+        if (m_copying && !m_endsBlock && (marked | loneLf | loneCr) == 0 && !loneCrBefore) {
+            copy(chunk.data, chunk.data + chunk.size);
+        } else if (!copyLines(chunk, marked, loneLf, loneCr, loneCrBefore)) {
+            return false;
         }
-        if (m_copying) {
-            if (!continued && ended && next - end == 2) {
-                // Already followed by CR LF: extend the pending run.
-                if (begin != m_runEnd) {
-                    flushRun();
-                    m_runBegin = begin;
-                }
-                m_runEnd = next;
-            } else {
-                flushRun();
-                if (begin != end)
-                    m_writer.append(begin, std::size_t(end - begin));
-                if (ended)
-                    m_writer.append("\r\n", 2);
-            }
-            if (m_writer.error() != fileio::noError)
-                return stop(Stop::WriteFailed);
-        }
-        if (ended && m_endsBlock)
-            return stop(Stop::BlockEnd);
+        if (m_writer.error() != fileio::noError)
+            return stop(Stop::WriteFailed);
+        if (!m_clock.count(countBits(chunk.starts)))
+            return stop(Stop::Abandoned);
         return true;
     }
 
-    // Before the block's memory is reused.
+    /// At the end of the chart: the last line still needs its CR LF, or the LF after its CR.
+    void finish(const Splitter &splitter)
+    {
+        if (!m_copying)
+            return;
+        if (splitter.endsWithCr())
+            insert("\n");
+        else if (splitter.endsInsideLine())
+            insert("\r\n");
+    }
+
+    /// Before the block's memory is reused.
     void flushRun()
     {
         if (m_runBegin != m_runEnd)
@@ -155,6 +163,66 @@ public:
     Stop stopped() const { return m_stop; }
 
 private:
+    bool copyLines(const Splitter::Chunk &chunk, std::uint64_t marked, std::uint64_t loneLf,
+                   std::uint64_t loneCr, bool loneCrBefore)
+    {
+        const char *data = chunk.data;
+        if (loneCrBefore && m_copying)
+            insert("\n");
+        const std::uint64_t lineEnds = chunk.cr | loneLf;
+        unsigned segment = 0;
+        for (std::uint64_t events = chunk.starts | lineEnds; events != 0; events &= events - 1) {
+            const unsigned at = unsigned(std::countr_zero(events));
+            const std::uint64_t bit = std::uint64_t(1) << at;
+            // A line's start comes before its end: an empty line has both at one byte.
+            if (chunk.starts & bit) {
+                if (m_copying)
+                    copy(data + segment, data + at);
+                segment = at;
+                m_copying = (marked & bit) == 0 || data[at] == ';';
+                m_endsBlock = (marked & bit) != 0 && data[at] == ';';
+            }
+            if ((lineEnds & bit) == 0)
+                continue;
+            if (m_endsBlock) {
+                copy(data + segment, data + at);
+                insert("\r\n");
+                return stop(Stop::BlockEnd);
+            }
+            if (!m_copying)
+                continue;
+            if (loneLf & bit) {
+                copy(data + segment, data + at);
+                insert("\r");
+                segment = at;
+            } else if (loneCr & bit) {
+                copy(data + segment, data + at + 1);
+                insert("\n");
+                segment = at + 1;
+            }
+        }
+        if (m_copying)
+            copy(data + segment, data + chunk.size);
+        return true;
+    }
+
+    void copy(const char *begin, const char *end)
+    {
+        if (begin == end)
+            return;
+        if (begin != m_runEnd) {
+            flushRun();
+            m_runBegin = begin;
+        }
+        m_runEnd = end;
+    }
+
+    void insert(const char *text)
+    {
+        flushRun();
+        m_writer.append(text, std::strlen(text));
+    }
+
     bool stop(Stop why)
     {
         flushRun();
@@ -166,9 +234,8 @@ private:
     PumpClock &m_clock;
     const char *m_runBegin = nullptr;
     const char *m_runEnd = nullptr;
-    bool m_firstLine = true;
-    bool m_copying = false;
-    bool m_endsBlock = false;
+    bool m_copying = false; // the line under way is copied; the chart's first line never is
+    bool m_endsBlock = false; // the line under way begins with ';'
     Stop m_stop = Stop::None;
 };
 
@@ -176,28 +243,35 @@ private:
 class Scanner
 {
 public:
+    using Splitter = LineSplitter<',', ';'>;
+
     Scanner(MessageSink &sink, PumpClock &clock)
         : m_sink(sink)
         , m_clock(clock)
     {
     }
 
-    bool line(const char *begin, const char *end, const char *, bool continued, bool)
+    bool chunk(const Splitter::Chunk &chunk)
     {
-        if (continued)
-            return true;
-        const char first = begin != end ? *begin : '\0';
-        if (first == ',' || first == ';') {
+        const std::uint64_t measureEnds = chunk.starts & chunk.marked;
+        std::uint64_t rows = chunk.starts & ~measureEnds;
+        std::uint64_t lines = 0;
+        for (std::uint64_t ends = measureEnds; ends != 0; ends &= ends - 1) {
+            const unsigned at = unsigned(std::countr_zero(ends));
+            const unsigned measureRows = countBits(rows & bitsBelow(at));
+            lines += measureRows + 1;
+            m_rows += measureRows;
+            rows &= ~bitsBelow(at);
             m_beat += 4;
             if (!isAcceptedMeasureSize(m_rows))
                 reportProblem();
             m_rows = 0;
-            if (first == ';')
+            if (chunk.data[at] == ';')
                 return false;
-        } else {
-            ++m_rows;
         }
-        if (!m_clock.tick()) {
+        const unsigned trailingRows = countBits(rows);
+        m_rows += trailingRows;
+        if (!m_clock.count(lines + trailingRows)) {
             m_abandoned = true;
             return false;
         }
@@ -219,9 +293,9 @@ private:
     {
         char digits[24];
         const auto result = std::to_chars(digits, digits + sizeof digits, number);
-        std::string message(text);
-        message.append(digits, result.ptr);
-        m_sink.addMessage(message);
+        m_message.assign(text);
+        m_message.append(digits, result.ptr);
+        m_sink.addMessage(m_message);
     }
 
     MessageSink &m_sink;
@@ -230,6 +304,7 @@ private:
     std::uint64_t m_rows = 0;
     std::uint64_t m_problems = 0;
     bool m_abandoned = false;
+    std::string m_message; // reused: a chart can have a million faulty measures
 };
 
 class Run
@@ -265,7 +340,9 @@ public:
             return {CheckOutcome::Abandoned};
         ScratchWriter writer(scratch.descriptor(), m_output.get(), m_blockSize);
         Extractor extractor(writer, clock);
-        LineSplitter chartLines;
+        // The first line was tested above and is never copied: it is the line under way.
+        Extractor::Splitter chartLines(false);
+        clock.count(1);
         for (;;) {
             const bool goOn = chartLines.feed(m_input.get(), std::size_t(size), extractor);
             extractor.flushRun();
@@ -275,7 +352,7 @@ public:
             if (size < 0)
                 return cannotCheck(messages::chartNotRead, error);
             if (size == 0) {
-                chartLines.finish(extractor);
+                extractor.finish(chartLines);
                 break;
             }
         }
@@ -291,18 +368,8 @@ public:
         if (!clock.pumpNow())
             return {CheckOutcome::Abandoned};
         Scanner scanner(m_sink, clock);
-        LineSplitter scratchLines;
-        for (;;) {
-            size = fileio::readSome(scratch.descriptor(), m_input.get(), m_blockSize, error);
-            if (size < 0)
-                return cannotCheck(messages::scratchNotRead, error);
-            if (size == 0) {
-                scratchLines.finish(scanner);
-                break;
-            }
-            if (!scratchLines.feed(m_input.get(), std::size_t(size), scanner))
-                break;
-        }
+        if (const int readError = scan(scratch.descriptor(), scanner))
+            return cannotCheck(messages::scratchNotRead, readError);
         if (scanner.isAbandoned())
             return {CheckOutcome::Abandoned};
         // A scratch file that cannot be deleted does not change the verdict.
@@ -317,6 +384,20 @@ public:
     }
 
 private:
+    // Reads the scratch back into the scanner; returns the system's error number, 0 on success.
+    int scan(int scratch, Scanner &scanner)
+    {
+        Scanner::Splitter lines(true);
+        for (;;) {
+            int error = fileio::noError;
+            const long long size = fileio::readSome(scratch, m_input.get(), m_blockSize, error);
+            if (size < 0)
+                return error;
+            if (size == 0 || !lines.feed(m_input.get(), std::size_t(size), scanner))
+                return fileio::noError;
+        }
+    }
+
     CheckResult cannotCheck(std::string_view what, int error)
     {
         std::string message(messages::cannotCheck);

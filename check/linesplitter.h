@@ -11,122 +11,116 @@
 
 namespace quillet {
 
-// Splits a stream, block by block, into lines that end at CR LF, a lone CR or a lone LF, also
-// when a line or a CR LF pair falls across two blocks.
+// 64 bytes of a stream, and where its lines begin and end. Lines end at CR LF, a lone CR or a
+// lone LF. Bit i stands for data[i]; only the low size bits are used.
+struct LineChunk
+{
+    const char *data;
+    unsigned size;
+    std::uint64_t starts; // a line begins at this byte
+    std::uint64_t cr;
+    std::uint64_t lf;
+    bool crBefore; // the byte before the chunk, in this or an earlier block, was a CR
+    std::uint64_t marked; // bytes equal to one of the splitter's characters
+};
+
+/// The number of set bits, inline: without a popcnt instruction the compiler calls out for it.
+inline unsigned countBits(std::uint64_t bits)
+{
+    bits -= (bits >> 1) & 0x5555555555555555u;
+    bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
+    bits = (bits + (bits >> 4)) & 0x0f0f0f0f0f0f0f0fu;
+    return unsigned((bits * 0x0101010101010101u) >> 56);
+}
+
+// Splits a stream, block after block, into lines 64 bytes at a time, so that finding a line costs
+// a few instructions and a line or a CR LF pair may fall across two blocks.
 //
-// The visitor is called as visitor.line(begin, end, next, continued, ended) for every piece of a
-// line in a block: [begin, end) is its text and [end, next) its line end within the block.
-// continued says the line began in an earlier block; ended is false when the block ends inside the
-// line. A line starts exactly once with continued false, so its first character is *begin when
-// begin != end, and an empty line has begin == end. Returning false stops the split.
+// Calls visitor.chunk(const LineChunk &) for every 64 bytes (fewer at a block's end); returning
+// false stops the split. Chars are the characters the visitor wants marked (first characters).
+template <char... Chars>
 class LineSplitter
 {
 public:
+    using Chunk = LineChunk;
+
+    /// firstLineStarts: whether the stream's first byte counts as a line start.
+    explicit LineSplitter(bool firstLineStarts)
+        : m_lfBefore(firstLineStarts)
+    {
+    }
+
     /// Feeds one block; returns false when the visitor stopped.
     template <class Visitor>
     bool feed(const char *data, std::size_t size, Visitor &visitor);
 
-    /// Ends the stream: a last line with no line end is ended here (begin == end == nullptr).
-    template <class Visitor>
-    bool finish(Visitor &visitor);
+    /// After the last block: whether the stream ended with a CR (a lone line end).
+    bool endsWithCr() const { return m_crBefore; }
+    /// After the last block: whether the stream's last line has no line end.
+    bool endsInsideLine() const { return m_sawBytes && !m_crBefore && !m_lfBefore; }
 
 private:
-    bool m_inLine = false; // the last block ended inside a line
-    bool m_afterCr = false; // the last block ended with a CR, so a leading LF belongs to it
+    static void locate(const char *data, unsigned size, std::uint64_t &cr, std::uint64_t &lf,
+                       std::uint64_t &marked);
+
+    bool m_crBefore = false;
+    bool m_lfBefore;
+    bool m_sawBytes = false;
 };
 
-namespace detail {
-
-// One bit for every CR or LF among the 64 bytes at p.
-inline std::uint64_t lineEndMask(const char *p)
+template <char... Chars>
+void LineSplitter<Chars...>::locate(const char *data, unsigned size, std::uint64_t &cr,
+                                    std::uint64_t &lf, std::uint64_t &marked)
 {
 #ifdef QUILLET_HAVE_SSE2
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    std::uint64_t mask = 0;
-    for (int i = 0; i < 4; ++i) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * i));
-        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf));
-        mask |= std::uint64_t(std::uint32_t(_mm_movemask_epi8(hits))) << (16 * i);
+    if (size == 64) {
+        cr = lf = marked = 0;
+        for (int i = 0; i < 4; ++i) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + 16 * i));
+            const __m128i anyMarked
+                = (_mm_setzero_si128() | ... | _mm_cmpeq_epi8(bytes, _mm_set1_epi8(Chars)));
+            const auto bits = [](__m128i hits) {
+                return std::uint64_t(std::uint32_t(_mm_movemask_epi8(hits)) & 0xffffu);
+            };
+            cr |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'))) << (16 * i);
+            lf |= bits(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))) << (16 * i);
+            marked |= bits(anyMarked) << (16 * i);
+        }
+        return;
     }
-    return mask;
-#else
-    std::uint64_t mask = 0;
-    for (int i = 0; i < 64; ++i)
-        mask |= std::uint64_t(p[i] == '\r' || p[i] == '\n') << i;
-    return mask;
 #endif
+    cr = lf = marked = 0;
+    for (unsigned i = 0; i < size; ++i) {
+        const std::uint64_t bit = std::uint64_t(1) << i;
+        cr |= data[i] == '\r' ? bit : 0;
+        lf |= data[i] == '\n' ? bit : 0;
+        marked |= ((data[i] == Chars) || ...) ? bit : 0;
+    }
 }
 
-} // namespace detail
-
+template <char... Chars>
 template <class Visitor>
-bool LineSplitter::feed(const char *data, std::size_t size, Visitor &visitor)
+bool LineSplitter<Chars...>::feed(const char *data, std::size_t size, Visitor &visitor)
 {
-    if (size == 0)
-        return true;
-    std::size_t lineBegin = 0;
-    if (m_afterCr) {
-        m_afterCr = false;
-        if (data[0] == '\n')
-            lineBegin = 1;
-    }
-    bool continued = m_inLine;
-    bool sawLineEnd = lineBegin > 0;
-
-    // Called for each CR or LF at position end; returns false when the visitor stops.
-    auto atLineEnd = [&](std::size_t end) {
-        if (end < lineBegin) // the LF of a CR LF pair
-            return true;
-        std::size_t next = end + 1;
-        if (data[end] == '\r') {
-            if (next < size) {
-                if (data[next] == '\n')
-                    ++next;
-            } else {
-                m_afterCr = true;
-            }
-        }
-        const bool keepGoing = visitor.line(data + lineBegin, data + end, data + next, continued, true);
-        continued = false;
-        sawLineEnd = true;
-        lineBegin = next;
-        return keepGoing;
-    };
-
-    std::size_t chunk = lineBegin;
-    for (; chunk + 64 <= size; chunk += 64) {
-        for (std::uint64_t mask = detail::lineEndMask(data + chunk); mask != 0; mask &= mask - 1) {
-            if (!atLineEnd(chunk + std::size_t(std::countr_zero(mask)))) {
-                m_inLine = false;
-                return false;
-            }
-        }
-    }
-    for (; chunk < size; ++chunk) {
-        if ((data[chunk] == '\r' || data[chunk] == '\n') && !atLineEnd(chunk)) {
-            m_inLine = false;
+    for (std::size_t position = 0; position < size; position += 64) {
+        Chunk chunk;
+        chunk.data = data + position;
+        chunk.size = unsigned(size - position < 64 ? size - position : 64);
+        locate(chunk.data, chunk.size, chunk.cr, chunk.lf, chunk.marked);
+        const std::uint64_t valid
+            = chunk.size == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << chunk.size) - 1;
+        // A line begins after an LF, and after a CR that no LF follows.
+        chunk.starts = ((chunk.lf << 1) | std::uint64_t(m_lfBefore))
+            | (((chunk.cr << 1) | std::uint64_t(m_crBefore)) & ~chunk.lf);
+        chunk.starts &= valid;
+        chunk.crBefore = m_crBefore;
+        m_crBefore = (chunk.cr >> (chunk.size - 1)) & 1;
+        m_lfBefore = (chunk.lf >> (chunk.size - 1)) & 1;
+        m_sawBytes = true;
+        if (!visitor.chunk(chunk))
             return false;
-        }
     }
-
-    if (lineBegin < size) {
-        m_inLine = true;
-        return visitor.line(data + lineBegin, data + size, data + size, continued, false);
-    }
-    if (sawLineEnd)
-        m_inLine = false;
     return true;
-}
-
-template <class Visitor>
-bool LineSplitter::finish(Visitor &visitor)
-{
-    m_afterCr = false;
-    if (!m_inLine)
-        return true;
-    m_inLine = false;
-    return visitor.line(nullptr, nullptr, nullptr, true, true);
 }
 
 } // namespace quillet
