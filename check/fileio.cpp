@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #ifdef _WIN32
 #include <io.h>

@@ -11,8 +11,7 @@ namespace quillet {
 
 FolderScratchFactory::FolderScratchFactory(std::string folder)
     : m_folder(std::move(folder))
-{
-}
+{ }
 
 std::string FolderScratchFactory::path() const
 {

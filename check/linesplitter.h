@@ -1,12 +1,21 @@
 #pragma once
 
+#include "vectorlevel.h"
+
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define QUILLET_HAVE_SSE2 1
+#endif
+// Most x86-64 machines have AVX2 or AVX-512: there the masks are made 32 or 64 bytes at a time,
+// chosen at run time.
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define QUILLET_HAVE_AVX2 1
 #endif
 
 namespace quillet {
@@ -38,8 +47,7 @@ inline unsigned countBits(std::uint64_t bits)
 //
 // Calls visitor.chunk(const LineChunk &) for every 64 bytes (fewer at a block's end); returning
 // false stops the split. Chars are the characters the visitor wants marked (first characters).
-template <char... Chars>
-class LineSplitter
+template <char... Chars> class LineSplitter
 {
 public:
     using Chunk = LineChunk;
@@ -47,12 +55,10 @@ public:
     /// firstLineStarts: whether the stream's first byte counts as a line start.
     explicit LineSplitter(bool firstLineStarts)
         : m_lfBefore(firstLineStarts)
-    {
-    }
+    { }
 
     /// Feeds one block; returns false when the visitor stopped.
-    template <class Visitor>
-    bool feed(const char *data, std::size_t size, Visitor &visitor);
+    template <class Visitor> bool feed(const char *data, std::size_t size, Visitor &visitor);
 
     /// After the last block: whether the stream ended with a CR (a lone line end).
     bool endsWithCr() const { return m_crBefore; }
@@ -60,8 +66,33 @@ public:
     bool endsInsideLine() const { return m_sawBytes && !m_crBefore && !m_lfBefore; }
 
 private:
+    struct Portable
+    {
+    };
+    struct Avx2
+    {
+    };
+    struct Avx512
+    {
+    };
+
+    template <class Visitor, class Isa>
+    [[gnu::always_inline]] inline bool feedWith(
+        const char *data, std::size_t size, Visitor &visitor);
+#ifdef QUILLET_HAVE_AVX2
+    template <class Visitor>
+    [[gnu::target("avx2,popcnt")]] bool feedAvx2(
+        const char *data, std::size_t size, Visitor &visitor);
+    [[gnu::target("avx2")]] static void locateAvx2(
+        const char *data, std::uint64_t &cr, std::uint64_t &lf, std::uint64_t &marked);
+    template <class Visitor>
+    [[gnu::target("avx512f,avx512bw,popcnt")]] bool feedAvx512(
+        const char *data, std::size_t size, Visitor &visitor);
+    [[gnu::target("avx512f,avx512bw")]] static void locateAvx512(
+        const char *data, std::uint64_t &cr, std::uint64_t &lf, std::uint64_t &marked);
+#endif
     static void locate(const char *data, unsigned size, std::uint64_t &cr, std::uint64_t &lf,
-                       std::uint64_t &marked);
+        std::uint64_t &marked);
 
     bool m_crBefore = false;
     bool m_lfBefore;
@@ -69,8 +100,8 @@ private:
 };
 
 template <char... Chars>
-void LineSplitter<Chars...>::locate(const char *data, unsigned size, std::uint64_t &cr,
-                                    std::uint64_t &lf, std::uint64_t &marked)
+void LineSplitter<Chars...>::locate(
+    const char *data, unsigned size, std::uint64_t &cr, std::uint64_t &lf, std::uint64_t &marked)
 {
 #ifdef QUILLET_HAVE_SSE2
     if (size == 64) {
@@ -98,15 +129,86 @@ void LineSplitter<Chars...>::locate(const char *data, unsigned size, std::uint64
     }
 }
 
+#ifdef QUILLET_HAVE_AVX2
+template <char... Chars>
+void LineSplitter<Chars...>::locateAvx2(
+    const char *data, std::uint64_t &cr, std::uint64_t &lf, std::uint64_t &marked)
+{
+    const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data));
+    const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + 32));
+#define QUILLET_MASK(hitsLow, hitsHigh)                                                            \
+    (std::uint64_t(std::uint32_t(_mm256_movemask_epi8(hitsLow)))                                   \
+        | (std::uint64_t(std::uint32_t(_mm256_movemask_epi8(hitsHigh))) << 32))
+    const __m256i crs = _mm256_set1_epi8('\r');
+    const __m256i lfs = _mm256_set1_epi8('\n');
+    cr = QUILLET_MASK(_mm256_cmpeq_epi8(low, crs), _mm256_cmpeq_epi8(high, crs));
+    lf = QUILLET_MASK(_mm256_cmpeq_epi8(low, lfs), _mm256_cmpeq_epi8(high, lfs));
+    const __m256i markedLow
+        = (_mm256_setzero_si256() | ... | _mm256_cmpeq_epi8(low, _mm256_set1_epi8(Chars)));
+    const __m256i markedHigh
+        = (_mm256_setzero_si256() | ... | _mm256_cmpeq_epi8(high, _mm256_set1_epi8(Chars)));
+    marked = QUILLET_MASK(markedLow, markedHigh);
+#undef QUILLET_MASK
+}
+
+template <char... Chars>
+template <class Visitor>
+bool LineSplitter<Chars...>::feedAvx2(const char *data, std::size_t size, Visitor &visitor)
+{
+    return feedWith<Visitor, Avx2>(data, size, visitor);
+}
+
+template <char... Chars>
+void LineSplitter<Chars...>::locateAvx512(
+    const char *data, std::uint64_t &cr, std::uint64_t &lf, std::uint64_t &marked)
+{
+    const __m512i bytes = _mm512_loadu_si512(data);
+    cr = _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('\r'));
+    lf = _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8('\n'));
+    marked = (std::uint64_t(0) | ... | _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8(Chars)));
+}
+
+template <char... Chars>
+template <class Visitor>
+bool LineSplitter<Chars...>::feedAvx512(const char *data, std::size_t size, Visitor &visitor)
+{
+    return feedWith<Visitor, Avx512>(data, size, visitor);
+}
+#endif
+
 template <char... Chars>
 template <class Visitor>
 bool LineSplitter<Chars...>::feed(const char *data, std::size_t size, Visitor &visitor)
+{
+#ifdef QUILLET_HAVE_AVX2
+    switch (vectorLevel()) {
+    case VectorLevel::Avx512:
+        return feedAvx512(data, size, visitor);
+    case VectorLevel::Avx2:
+        return feedAvx2(data, size, visitor);
+    case VectorLevel::Portable:
+        break;
+    }
+#endif
+    return feedWith<Visitor, Portable>(data, size, visitor);
+}
+
+template <char... Chars>
+template <class Visitor, class Isa>
+bool LineSplitter<Chars...>::feedWith(const char *data, std::size_t size, Visitor &visitor)
 {
     for (std::size_t position = 0; position < size; position += 64) {
         Chunk chunk;
         chunk.data = data + position;
         chunk.size = unsigned(size - position < 64 ? size - position : 64);
-        locate(chunk.data, chunk.size, chunk.cr, chunk.lf, chunk.marked);
+#ifdef QUILLET_HAVE_AVX2
+        if (std::is_same_v<Isa, Avx512> && chunk.size == 64)
+            locateAvx512(chunk.data, chunk.cr, chunk.lf, chunk.marked);
+        else if (std::is_same_v<Isa, Avx2> && chunk.size == 64)
+            locateAvx2(chunk.data, chunk.cr, chunk.lf, chunk.marked);
+        else
+#endif
+            locate(chunk.data, chunk.size, chunk.cr, chunk.lf, chunk.marked);
         const std::uint64_t valid
             = chunk.size == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << chunk.size) - 1;
         // A line begins after an LF, and after a CR that no LF follows.

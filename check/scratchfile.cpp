@@ -9,14 +9,12 @@ namespace quillet {
 ScratchFile::ScratchFile(int descriptor, std::string path)
     : m_descriptor(descriptor)
     , m_path(std::move(path))
-{
-}
+{ }
 
 ScratchFile::ScratchFile(ScratchFile &&other) noexcept
     : m_descriptor(std::exchange(other.m_descriptor, -1))
     , m_path(std::exchange(other.m_path, {}))
-{
-}
+{ }
 
 ScratchFile &ScratchFile::operator=(ScratchFile &&other) noexcept
 {

@@ -13,8 +13,7 @@ namespace quillet {
 
 TempScratchFactory::TempScratchFactory(std::string folder)
     : m_folder(std::move(folder))
-{
-}
+{ }
 
 ScratchFile TempScratchFactory::create(std::error_code &error)
 {
@@ -28,14 +27,13 @@ ScratchFile TempScratchFactory::create(std::error_code &error)
 
     // The name only has to be hard to guess; O_EXCL makes the creation itself safe.
     std::random_device device;
-    std::mt19937_64 random(
-        (std::uint64_t(device()) << 32)
+    std::mt19937_64 random((std::uint64_t(device()) << 32)
         ^ std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()));
     int lastError = EEXIST;
     for (int attempt = 0; attempt < 100 && lastError == EEXIST; ++attempt) {
         char name[40];
-        std::snprintf(name, sizeof name, "quillet-%016llx.sm",
-                      static_cast<unsigned long long>(random()));
+        std::snprintf(
+            name, sizeof name, "quillet-%016llx.sm", static_cast<unsigned long long>(random()));
         const std::string path = (folder / name).string();
         const int descriptor = fileio::createExclusive(path, lastError);
         if (descriptor >= 0) {

@@ -1,8 +1,8 @@
+#include "../support/tempfolder.h"
 #include "checkrun.h"
 #include "eventpump.h"
 #include "folderscratchfactory.h"
 #include "logtext.h"
-#include "../support/tempfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,7 @@ std::string rows(int count, const std::string &row = "0000", const std::string &
 std::vector<std::string> problem(int beat, int size)
 {
     return {"Problem note detected at beat: " + std::to_string(beat),
-            "MeasureSize: " + std::to_string(size)};
+        "MeasureSize: " + std::to_string(size)};
 }
 
 std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string> &b)
@@ -68,71 +68,68 @@ const std::string header = "#TITLE:Song;\r\n#BPMS:0.000=120.000;\r\n#NOTES:\r\n"
 
 const std::vector<ChartCase> kCases = {
     {"AcceptedSizesPass",
-     header + rows(4) + ",\r\n" + rows(8) + ",\r\n" + rows(12) + ",\r\n" + rows(16) + ",\r\n"
-         + rows(24) + ",\r\n" + rows(48) + ";\r\n",
-     {checking, ok}},
+        header + rows(4) + ",\r\n" + rows(8) + ",\r\n" + rows(12) + ",\r\n" + rows(16) + ",\r\n"
+            + rows(24) + ",\r\n" + rows(48) + ";\r\n",
+        {checking, ok}},
     {"SecondMeasureOfSeven", header + rows(4) + ",\r\n" + rows(7) + ",\r\n" + rows(4) + ";\r\n",
-     std::vector<std::string>{checking} + problem(8, 7) + std::vector<std::string>{bad}},
+        std::vector<std::string> {checking} + problem(8, 7) + std::vector<std::string> {bad}},
     {"FinerSizesAndEmptyMeasureAreProblems",
-     header + rows(32) + ",\r\n" + rows(64) + ",\r\n,\r\n" + rows(192) + ",\r\n" + rows(4)
-         + ";\r\n",
-     std::vector<std::string>{checking} + problem(4, 32) + problem(8, 64) + problem(12, 0)
-         + problem(16, 192) + std::vector<std::string>{bad}},
+        header + rows(32) + ",\r\n" + rows(64) + ",\r\n,\r\n" + rows(192) + ",\r\n" + rows(4)
+            + ";\r\n",
+        std::vector<std::string> {checking} + problem(4, 32) + problem(8, 64) + problem(12, 0)
+            + problem(16, 192) + std::vector<std::string> {bad}},
     {"ClosingMeasureIsChecked", header + rows(4) + ",\r\n" + rows(5) + ";\r\n",
-     std::vector<std::string>{checking} + problem(8, 5) + std::vector<std::string>{bad}},
+        std::vector<std::string> {checking} + problem(8, 5) + std::vector<std::string> {bad}},
     {"OnlyTheFirstLine", "#TITLE:Song;", {checking, ok}},
-    {"OnlySkippedLines", "#TITLE:Song;\r\n#NOTES:\r\n// comment\r\n  indented\r\n",
-     {checking, ok}},
+    {"OnlySkippedLines", "#TITLE:Song;\r\n#NOTES:\r\n// comment\r\n  indented\r\n", {checking, ok}},
     {"EmptyFile", "", {incorrect}},
     {"FirstLineNotATag", "TITLE:Song;\r\n" + rows(3) + ";\r\n", {incorrect}},
     {"ByteOrderMark", "\xEF\xBB\xBF#TITLE:Song;\r\n" + rows(3) + ";\r\n", {incorrect}},
     {"BlankFirstLine", "\r\n#TITLE:Song;\r\n" + rows(3) + ";\r\n", {incorrect}},
     {"SpaceBeforeFirstTag", " #TITLE:Song;\r\n" + rows(3) + ";\r\n", {incorrect}},
     {"SkippedLinesInsideTheBlock",
-     header + "0000\r\n// comment\r\n#TAG\r\n 0000\r\n0000\r\n0000\r\n0000\r\n;\r\n",
-     {checking, ok}},
+        header + "0000\r\n// comment\r\n#TAG\r\n 0000\r\n0000\r\n0000\r\n0000\r\n;\r\n",
+        {checking, ok}},
     {"UnindentedHeaderLineIsARow", "#NOTES:\r\ndance-single:\r\n" + rows(4) + ";\r\n",
-     std::vector<std::string>{checking} + problem(4, 5) + std::vector<std::string>{bad}},
-    {"BlankAndTabLinesAreRows", header + "0000\r\n\r\n\t0000\r\n0000\r\n;\r\n",
-     {checking, ok}},
+        std::vector<std::string> {checking} + problem(4, 5) + std::vector<std::string> {bad}},
+    {"BlankAndTabLinesAreRows", header + "0000\r\n\r\n\t0000\r\n0000\r\n;\r\n", {checking, ok}},
     {"DelimitersWithTrailingComments",
-     header + rows(4) + ",  // measure 1\r\n" + rows(3) + ";  // end\r\n",
-     std::vector<std::string>{checking} + problem(8, 3) + std::vector<std::string>{bad}},
+        header + rows(4) + ",  // measure 1\r\n" + rows(3) + ";  // end\r\n",
+        std::vector<std::string> {checking} + problem(8, 3) + std::vector<std::string> {bad}},
     {"SecondBlockIsNotChecked",
-     header + rows(4) + ";\r\n#NOTES:\r\n" + rows(7) + ",\r\n" + rows(7) + ";\r\n",
-     {checking, ok}},
+        header + rows(4) + ";\r\n#NOTES:\r\n" + rows(7) + ",\r\n" + rows(7) + ";\r\n",
+        {checking, ok}},
     {"WithoutSemicolonLaterBlocksAreScannedButNotTheTail",
-     header + rows(4) + ",\r\n" + rows(2) + "#NOTES:\r\n" + rows(2) + ",\r\n" + rows(3),
-     {checking, ok}},
+        header + rows(4) + ",\r\n" + rows(2) + "#NOTES:\r\n" + rows(2) + ",\r\n" + rows(3),
+        {checking, ok}},
     {"WithoutSemicolonAMeasureSpansBlocks",
-     header + rows(4) + ",\r\n" + rows(2) + "#NOTES:\r\n" + rows(3) + ",\r\n",
-     std::vector<std::string>{checking} + problem(8, 5) + std::vector<std::string>{bad}},
+        header + rows(4) + ",\r\n" + rows(2) + "#NOTES:\r\n" + rows(3) + ",\r\n",
+        std::vector<std::string> {checking} + problem(8, 5) + std::vector<std::string> {bad}},
     {"HeaderContinuationLineEndsTheBlock",
-     "#TITLE:Song;\r\n#BGCHANGES:0.000=a.png\r\n;\r\n#NOTES:\r\n" + rows(7) + ";\r\n",
-     std::vector<std::string>{checking} + problem(4, 0) + std::vector<std::string>{bad}},
-    {"LoneLineFeeds", "#TITLE:Song;\n" + rows(4, "0000", "\n") + ",\n" + rows(3, "0000", "\n") + ";\n",
-     std::vector<std::string>{checking} + problem(8, 3) + std::vector<std::string>{bad}},
+        "#TITLE:Song;\r\n#BGCHANGES:0.000=a.png\r\n;\r\n#NOTES:\r\n" + rows(7) + ";\r\n",
+        std::vector<std::string> {checking} + problem(4, 0) + std::vector<std::string> {bad}},
+    {"LoneLineFeeds",
+        "#TITLE:Song;\n" + rows(4, "0000", "\n") + ",\n" + rows(3, "0000", "\n") + ";\n",
+        std::vector<std::string> {checking} + problem(8, 3) + std::vector<std::string> {bad}},
     {"LoneCarriageReturns",
-     "#TITLE:Song;\r" + rows(4, "0000", "\r") + ",\r" + rows(3, "0000", "\r") + ";\r",
-     std::vector<std::string>{checking} + problem(8, 3) + std::vector<std::string>{bad}},
-    {"CrCrLfHoldsAnEmptyLine", "#TITLE:Song;\r\n0000\r\r\n0000\r\n0000\r\n;\r\n",
-     {checking, ok}},
+        "#TITLE:Song;\r" + rows(4, "0000", "\r") + ",\r" + rows(3, "0000", "\r") + ";\r",
+        std::vector<std::string> {checking} + problem(8, 3) + std::vector<std::string> {bad}},
+    {"CrCrLfHoldsAnEmptyLine", "#TITLE:Song;\r\n0000\r\r\n0000\r\n0000\r\n;\r\n", {checking, ok}},
     {"LfCrHoldsAnEmptyLine", "#TITLE:Song;\r\n0000\n\r0000\r\n0000\r\n;\r\n", {checking, ok}},
     {"MixedLineEnds", "#TITLE:Song;\n0000\r0000\r\n0000\n0000\r,\n0000\r\n;",
-     std::vector<std::string>{checking} + problem(8, 1) + std::vector<std::string>{bad}},
+        std::vector<std::string> {checking} + problem(8, 1) + std::vector<std::string> {bad}},
     {"LastLineWithoutLineEnd", header + rows(4) + ",\r\n" + rows(3) + ";",
-     std::vector<std::string>{checking} + problem(8, 3) + std::vector<std::string>{bad}},
-    {"LastRowWithoutLineEnd", header + rows(4) + ",\r\n0000\r\n0000",
-     {checking, ok}},
+        std::vector<std::string> {checking} + problem(8, 3) + std::vector<std::string> {bad}},
+    {"LastRowWithoutLineEnd", header + rows(4) + ",\r\n0000\r\n0000", {checking, ok}},
     {"RowsLongerThanAVectorChunk",
-     "#TITLE:Song;\r\n" + rows(2, std::string(62, '0')) + rows(1, std::string(63, '1'))
-         + rows(1, std::string(64, '2')) + rows(1, std::string(65, '3')) + ",\r\n"
-         + rows(3, std::string(200, '4')) + ";\r\n",
-     std::vector<std::string>{checking} + problem(4, 5) + problem(8, 3)
-         + std::vector<std::string>{bad}},
+        "#TITLE:Song;\r\n" + rows(2, std::string(62, '0')) + rows(1, std::string(63, '1'))
+            + rows(1, std::string(64, '2')) + rows(1, std::string(65, '3')) + ",\r\n"
+            + rows(3, std::string(200, '4')) + ";\r\n",
+        std::vector<std::string> {checking} + problem(4, 5) + problem(8, 3)
+            + std::vector<std::string> {bad}},
     {"LinesStartingWithLineEndBytesInsideLongRun",
-     "#TITLE:Song;\r\n" + std::string(70, '0') + "\r\r\n\n" + std::string(61, '0') + "\r\n;\r\n",
-     {checking, ok}},
+        "#TITLE:Song;\r\n" + std::string(70, '0') + "\r\r\n\n" + std::string(61, '0') + "\r\n;\r\n",
+        {checking, ok}},
 };
 
 class CheckRunTest : public testing::TestWithParam<std::tuple<ChartCase, std::size_t>>
@@ -155,17 +152,16 @@ TEST_P(CheckRunTest, LogsExactly)
 
     EXPECT_EQ(log.text(), logOf(chartCase.log));
     const CheckOutcome expected = chartCase.log.back() == ok ? CheckOutcome::Ok
-        : chartCase.log.back() == bad                          ? CheckOutcome::Problems
-                                                               : CheckOutcome::Incorrect;
+        : chartCase.log.back() == bad                        ? CheckOutcome::Problems
+                                                             : CheckOutcome::Incorrect;
     EXPECT_EQ(result.outcome, expected);
     EXPECT_TRUE(appFolder.entries().empty()) << "scratch file left behind";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Charts, CheckRunTest,
+INSTANTIATE_TEST_SUITE_P(Charts, CheckRunTest,
     testing::Combine(testing::ValuesIn(kCases),
-                     testing::Values(std::size_t(1), std::size_t(2), std::size_t(3),
-                                     std::size_t(64), std::size_t(65), CheckRun::defaultBlockSize)),
+        testing::Values(std::size_t(1), std::size_t(2), std::size_t(3), std::size_t(64),
+            std::size_t(65), CheckRun::defaultBlockSize)),
     [](const auto &info) {
         return std::string(std::get<0>(info.param).name) + "Block"
             + std::to_string(std::get<1>(info.param));
@@ -179,16 +175,15 @@ public:
         : m_log(log)
         , m_scratchPath(std::move(scratchPath))
         , m_abandonAt(abandonAt)
-    {
-    }
+    { }
 
     bool processEvents() override
     {
         ++calls;
         logAtCall.push_back(m_log.text());
         struct stat info;
-        scratchWasRegular = scratchWasRegular
-            && ::lstat(m_scratchPath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+        scratchWasRegular = scratchWasRegular && ::lstat(m_scratchPath.c_str(), &info) == 0
+            && S_ISREG(info.st_mode);
         return calls != m_abandonAt;
     }
 
@@ -208,7 +203,7 @@ protected:
     test::TempFolder charts;
     test::TempFolder appFolder;
     LogText log;
-    FolderScratchFactory scratch{appFolder.path().string()};
+    FolderScratchFactory scratch {appFolder.path().string()};
 };
 
 TEST_F(CheckRunPumpTest, PumpsEachPassAndEveryFewThousandLines)
@@ -255,13 +250,13 @@ TEST_P(CheckRunAbandonTest, StopsWithoutVerdictOrScratch)
 }
 
 INSTANTIATE_TEST_SUITE_P(Pumps, CheckRunAbandonTest,
-                         testing::ValuesIn(std::vector<AbandonCase>{
-                             {"BeforeExtraction", 1},
-                             {"DuringExtraction", 2},
-                             {"BeforeScan", 4},
-                             {"DuringScan", 6},
-                         }),
-                         [](const auto &info) { return std::string(info.param.name); });
+    testing::ValuesIn(std::vector<AbandonCase> {
+        {"BeforeExtraction", 1},
+        {"DuringExtraction", 2},
+        {"BeforeScan", 4},
+        {"DuringScan", 6},
+    }),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace quillet

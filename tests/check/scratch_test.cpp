@@ -1,8 +1,8 @@
+#include "../support/tempfolder.h"
 #include "checkrun.h"
 #include "folderscratchfactory.h"
 #include "logtext.h"
 #include "tempscratchfactory.h"
-#include "../support/tempfolder.h"
 
 #include <gtest/gtest.h>
 
@@ -44,42 +44,39 @@ void PrintTo(const PlantedCase &value, std::ostream *out)
 }
 
 const std::vector<PlantedCase> kPlanted = {
-    {"StaleRegularFile",
-     [](auto &app, auto &) { app.write("tmp.sm", "0000\r\n0000\r\n;\r\n"); },
-     [](auto &app, auto &) { EXPECT_TRUE(app.entries().empty()); }},
+    {"StaleRegularFile", [](auto &app, auto &) { app.write("tmp.sm", "0000\r\n0000\r\n;\r\n"); },
+        [](auto &app, auto &) { EXPECT_TRUE(app.entries().empty()); }},
     {"SymlinkToUserFile",
-     [](auto &app, auto &other) {
-         fs::create_symlink(other.write("precious.txt", "keep me"), app.file("tmp.sm"));
-     },
-     [](auto &app, auto &other) {
-         EXPECT_EQ(contents(other.file("precious.txt")), "keep me");
-         EXPECT_TRUE(app.entries().empty());
-     }},
+        [](auto &app, auto &other) {
+            fs::create_symlink(other.write("precious.txt", "keep me"), app.file("tmp.sm"));
+        },
+        [](auto &app, auto &other) {
+            EXPECT_EQ(contents(other.file("precious.txt")), "keep me");
+            EXPECT_TRUE(app.entries().empty());
+        }},
     {"DanglingSymlink",
-     [](auto &app, auto &other) {
-         fs::create_symlink(other.file("would-be-created"), app.file("tmp.sm"));
-     },
-     [](auto &app, auto &other) {
-         EXPECT_FALSE(fs::exists(other.file("would-be-created")));
-         EXPECT_TRUE(app.entries().empty());
-     }},
+        [](auto &app, auto &other) {
+            fs::create_symlink(other.file("would-be-created"), app.file("tmp.sm"));
+        },
+        [](auto &app, auto &other) {
+            EXPECT_FALSE(fs::exists(other.file("would-be-created")));
+            EXPECT_TRUE(app.entries().empty());
+        }},
     {"HardLinkToUserFile",
-     [](auto &app, auto &other) {
-         fs::create_hard_link(other.write("precious.txt", "keep me"), app.file("tmp.sm"));
-     },
-     [](auto &, auto &other) { EXPECT_EQ(contents(other.file("precious.txt")), "keep me"); }},
-    {"EmptyFolder",
-     [](auto &app, auto &) { fs::create_directory(app.file("tmp.sm")); },
-     [](auto &app, auto &) { EXPECT_TRUE(app.entries().empty()); }},
+        [](auto &app, auto &other) {
+            fs::create_hard_link(other.write("precious.txt", "keep me"), app.file("tmp.sm"));
+        },
+        [](auto &, auto &other) { EXPECT_EQ(contents(other.file("precious.txt")), "keep me"); }},
+    {"EmptyFolder", [](auto &app, auto &) { fs::create_directory(app.file("tmp.sm")); },
+        [](auto &app, auto &) { EXPECT_TRUE(app.entries().empty()); }},
     {"FolderWithFilesFallsBackToTemp",
-     [](auto &app, auto &) {
-         fs::create_directory(app.file("tmp.sm"));
-         app.write("tmp.sm/inside", "x");
-     },
-     [](auto &app, auto &) { EXPECT_EQ(contents(app.file("tmp.sm/inside")), "x"); }},
-    {"Fifo",
-     [](auto &app, auto &) { ASSERT_EQ(::mkfifo(app.file("tmp.sm").c_str(), 0600), 0); },
-     [](auto &app, auto &) { EXPECT_TRUE(app.entries().empty()); }},
+        [](auto &app, auto &) {
+            fs::create_directory(app.file("tmp.sm"));
+            app.write("tmp.sm/inside", "x");
+        },
+        [](auto &app, auto &) { EXPECT_EQ(contents(app.file("tmp.sm/inside")), "x"); }},
+    {"Fifo", [](auto &app, auto &) { ASSERT_EQ(::mkfifo(app.file("tmp.sm").c_str(), 0600), 0); },
+        [](auto &app, auto &) { EXPECT_TRUE(app.entries().empty()); }},
 };
 
 class PlantedScratchTest : public testing::TestWithParam<PlantedCase>
@@ -102,7 +99,7 @@ TEST_P(PlantedScratchTest, ChecksWithoutWritingThroughIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(AtScratchPath, PlantedScratchTest, testing::ValuesIn(kPlanted),
-                         [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(FolderScratchFactoryTest, MissingFolderFallsBackToPrivateTempFile)
 {
@@ -110,8 +107,8 @@ TEST(FolderScratchFactoryTest, MissingFolderFallsBackToPrivateTempFile)
     LogText log;
     FolderScratchFactory scratch(charts.file("no-such-folder"));
 
-    EXPECT_EQ(CheckRun(log, scratch).run(charts.write("c.sm", goodChart)).outcome,
-              CheckOutcome::Ok);
+    EXPECT_EQ(
+        CheckRun(log, scratch).run(charts.write("c.sm", goodChart)).outcome, CheckOutcome::Ok);
     EXPECT_EQ(log.text(), goodLog);
 }
 
@@ -137,8 +134,7 @@ public:
     BrokenScratch(std::function<int()> open, int createError = 0)
         : m_open(std::move(open))
         , m_createError(createError)
-    {
-    }
+    { }
 
     ScratchFile create(std::error_code &error) override
     {
@@ -169,21 +165,22 @@ void PrintTo(const FailureCase &value, std::ostream *out)
 
 const std::vector<FailureCase> kFailures = {
     {"CannotCreate", nullptr, EACCES,
-     "Cannot check: the scratch file could not be created (Permission denied)\r\n"},
+        "Cannot check: the scratch file could not be created (Permission denied)\r\n"},
     {"DiskFull", [](auto &) { return ::open("/dev/full", O_RDWR); }, 0,
-     "Cannot check: the scratch file could not be written (No space left on device)\r\n"},
+        "Cannot check: the scratch file could not be written (No space left on device)\r\n"},
     {"CannotReadBack",
-     [](auto &folder) { return ::open(folder.file("w").c_str(), O_WRONLY | O_CREAT, 0600); }, 0,
-     "Checking SM file...\r\n"
-     "Cannot check: the scratch file could not be read back (Bad file descriptor)\r\n"},
-    {"CannotRewind", [](auto &) {
-         int ends[2];
-         if (::pipe(ends) != 0)
-             return -1;
-         ::fcntl(ends[1], F_SETPIPE_SZ, 1 << 20);
-         return ends[1];
-     },
-     0, "Cannot check: the scratch file could not be read back (Illegal seek)\r\n"},
+        [](auto &folder) { return ::open(folder.file("w").c_str(), O_WRONLY | O_CREAT, 0600); }, 0,
+        "Checking SM file...\r\n"
+        "Cannot check: the scratch file could not be read back (Bad file descriptor)\r\n"},
+    {"CannotRewind",
+        [](auto &) {
+            int ends[2];
+            if (::pipe(ends) != 0)
+                return -1;
+            ::fcntl(ends[1], F_SETPIPE_SZ, 1 << 20);
+            return ends[1];
+        },
+        0, "Cannot check: the scratch file could not be read back (Illegal seek)\r\n"},
 };
 
 class ScratchFailureTest : public testing::TestWithParam<FailureCase>
@@ -203,7 +200,7 @@ TEST_P(ScratchFailureTest, GivesNoVerdict)
 }
 
 INSTANTIATE_TEST_SUITE_P(Scratch, ScratchFailureTest, testing::ValuesIn(kFailures),
-                         [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &info) { return std::string(info.param.name); });
 
 struct ChartPathCase
 {
@@ -221,16 +218,16 @@ const std::vector<ChartPathCase> kNotCharts = {
     {"MissingFile", [](auto &f) { return f.file("missing.sm"); }},
     {"Folder", [](auto &f) { return f.path().string(); }},
     {"FifoWithNoWriter",
-     [](auto &f) {
-         ::mkfifo(f.file("fifo.sm").c_str(), 0600);
-         return f.file("fifo.sm");
-     }},
+        [](auto &f) {
+            ::mkfifo(f.file("fifo.sm").c_str(), 0600);
+            return f.file("fifo.sm");
+        }},
     {"Device", [](auto &) { return std::string("/dev/zero"); }},
     {"TrailingSpaceIsKept",
-     [](auto &f) {
-         f.write("c.sm", goodChart);
-         return f.file("c.sm ");
-     }},
+        [](auto &f) {
+            f.write("c.sm", goodChart);
+            return f.file("c.sm ");
+        }},
 };
 
 class NotAChartTest : public testing::TestWithParam<ChartPathCase>
@@ -244,14 +241,13 @@ TEST_P(NotAChartTest, IsIncorrectAtOnceWithoutScratch)
     LogText log;
     FolderScratchFactory scratch(app.path().string());
 
-    EXPECT_EQ(CheckRun(log, scratch).run(GetParam().path(folder)).outcome,
-              CheckOutcome::Incorrect);
+    EXPECT_EQ(CheckRun(log, scratch).run(GetParam().path(folder)).outcome, CheckOutcome::Incorrect);
     EXPECT_EQ(log.text(), "Incorrect SM file! Please check\r\n");
     EXPECT_TRUE(app.entries().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, NotAChartTest, testing::ValuesIn(kNotCharts),
-                         [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(LogTextTest, EachMessageIsFollowedByCrLf)
 {
