@@ -55,8 +55,7 @@ public:
     PrintingSink(const Options &options, std::string prefix)
         : m_options(options)
         , m_prefix(std::move(prefix))
-    {
-    }
+    { }
 
     void addMessage(std::string_view message) override
     {
@@ -79,14 +78,14 @@ private:
 void printError(std::string_view text)
 {
     std::fprintf(stderr, "%.*s: %.*s\n", int(programName.size()), programName.data(),
-                 int(text.size()), text.data());
+        int(text.size()), text.data());
 }
 
 int usageError(std::string_view text)
 {
     printError(text);
     std::fprintf(stderr, "Try '%.*s --help' for more information.\n", int(programName.size()),
-                 programName.data());
+        programName.data());
     return exitTrouble;
 }
 

@@ -33,8 +33,8 @@ std::string contents(const std::string &path)
 // Runs quillet-check with args, feeding input on standard input; extraEnv entries are added to the
 // environment. stdoutPath, when set, replaces the captured standard output.
 Outcome runProgram(const test::TempFolder &folder, const std::vector<std::string> &args,
-                   const std::string &input, const std::vector<std::string> &extraEnv = {},
-                   const std::string &stdoutPath = {})
+    const std::string &input, const std::vector<std::string> &extraEnv = {},
+    const std::string &stdoutPath = {})
 {
     const std::string inPath = folder.write("stdin", input);
     const std::string outPath = stdoutPath.empty() ? folder.file("stdout") : stdoutPath;
@@ -43,10 +43,12 @@ Outcome runProgram(const test::TempFolder &folder, const std::vector<std::string
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(
+        &actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(
+        &actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
-    std::vector<char *> argv{const_cast<char *>(QUILLET_CHECK_PATH)};
+    std::vector<char *> argv {const_cast<char *>(QUILLET_CHECK_PATH)};
     for (const std::string &arg : args)
         argv.push_back(const_cast<char *>(arg.c_str()));
     argv.push_back(nullptr);
@@ -97,19 +99,19 @@ const std::vector<CliCase> kCases = {
     {"ProblemChart", {"BAD"}, "", 1, badLog, ""},
     {"MissingChart", {"NONE"}, "", 1, "Incorrect SM file! Please check\n", ""},
     {"SeveralChartsArePrefixed", {"OK", "BAD"}, "", 1,
-     "OK: Checking SM file...\nOK: SM file is OK. Ready to send to convert.\n"
-     "BAD: Checking SM file...\nBAD: Problem note detected at beat: 4\nBAD: MeasureSize: 3\n"
-     "BAD: Problem SM file. Please fix it before send to vorblen staff.\n",
-     ""},
+        "OK: Checking SM file...\nOK: SM file is OK. Ready to send to convert.\n"
+        "BAD: Checking SM file...\nBAD: Problem note detected at beat: 4\nBAD: MeasureSize: 3\n"
+        "BAD: Problem SM file. Please fix it before send to vorblen staff.\n",
+        ""},
     {"CrLfKeepsTheLogBytes", {"--crlf", "OK"}, "", 0,
-     "Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n", ""},
+        "Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n", ""},
     {"QuietPrintsNothing", {"-q", "BAD", "OK"}, "", 1, "", ""},
     {"StandardInput", {"-"}, badChart, 1, badLog, ""},
     {"StandardInputNamedWhenPrefixed", {"-", "OK"}, okChart, 0,
-     "(standard input): Checking SM file...\n"
-     "(standard input): SM file is OK. Ready to send to convert.\n"
-     "OK: Checking SM file...\nOK: SM file is OK. Ready to send to convert.\n",
-     ""},
+        "(standard input): Checking SM file...\n"
+        "(standard input): SM file is OK. Ready to send to convert.\n"
+        "OK: Checking SM file...\nOK: SM file is OK. Ready to send to convert.\n",
+        ""},
     {"DoubleDashEndsOptions", {"--", "--quiet"}, "", 1, "Incorrect SM file! Please check\n", ""},
     {"Help", {"--help"}, "", 0, "", ""},
     {"Version", {"--version"}, "", 0, "quillet-check 1.0\n", ""},
@@ -143,7 +145,7 @@ TEST_P(CheckProgramTest, PrintsAndExits)
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, CheckProgramTest, testing::ValuesIn(kCases),
-                         [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST(CheckProgramFailureTest, ScratchThatCannotBeMadeIsExitTwo)
 {
@@ -154,8 +156,8 @@ TEST(CheckProgramFailureTest, ScratchThatCannotBeMadeIsExitTwo)
         = runProgram(folder, {"BAD", chart}, "", {"TMPDIR=" + folder.file("missing")});
 
     EXPECT_EQ(outcome.status, 2);
-    EXPECT_NE(outcome.out.find("Cannot check: the scratch file could not be created"),
-              std::string::npos);
+    EXPECT_NE(
+        outcome.out.find("Cannot check: the scratch file could not be created"), std::string::npos);
     EXPECT_EQ(outcome.err.rfind("quillet-check: " + chart + ": Cannot check: ", 0), 0u)
         << outcome.err;
 }
@@ -173,7 +175,8 @@ TEST(CheckProgramFailureTest, LeavesNoScratchInTheTempFolder)
 TEST(CheckProgramFailureTest, FullOutputIsExitTwo)
 {
     test::TempFolder folder;
-    const Outcome outcome = runProgram(folder, {folder.write("c.sm", okChart)}, "", {}, "/dev/full");
+    const Outcome outcome
+        = runProgram(folder, {folder.write("c.sm", okChart)}, "", {}, "/dev/full");
 
     EXPECT_EQ(outcome.status, 2);
     EXPECT_EQ(outcome.err.rfind("quillet-check: cannot write the log: ", 0), 0u) << outcome.err;

@@ -16,7 +16,8 @@ class TempFolder
 public:
     TempFolder()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quillet-test-XXXXXX").string();
+        std::string pattern
+            = (std::filesystem::temp_directory_path() / "quillet-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr)
             std::abort();
         m_path = pattern;
