@@ -101,7 +101,13 @@ int checkChart(const Options &options, const std::string &chart)
     case quillet::CheckOutcome::Ok:
         return exitOk;
     case quillet::CheckOutcome::Problems:
+        return exitProblems;
     case quillet::CheckOutcome::Incorrect:
+        // The log only says "incorrect"; a mistyped name deserves its reason.
+        if (result.error != 0)
+            printError(name + ": " + std::strerror(result.error));
+        else if (result.notRegularFile)
+            printError(name + ": not a regular file");
         return exitProblems;
     case quillet::CheckOutcome::CouldNotCheck:
     case quillet::CheckOutcome::Abandoned:

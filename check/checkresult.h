@@ -17,7 +17,8 @@ struct CheckResult
 {
     CheckOutcome outcome = CheckOutcome::Ok;
     std::uint64_t problems = 0;
-    int error = 0; // the system's error number behind CouldNotCheck
+    int error = 0; // the system's error number behind CouldNotCheck, or an unopenable chart
+    bool notRegularFile = false; // Incorrect because the path names a folder, FIFO or device
 };
 
 } // namespace quillet

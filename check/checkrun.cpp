@@ -431,11 +431,14 @@ CheckResult CheckRun::run(const std::string &path)
     int error = fileio::noError;
     const int chart = fileio::openForReading(path, error);
     // Only a regular file can be a chart: a folder, FIFO or device would fail or block.
-    if (chart < 0 || !fileio::isRegularFile(chart)) {
-        if (chart >= 0)
-            fileio::close(chart);
+    if (chart < 0) {
         m_sink.addMessage(messages::incorrect);
-        return {CheckOutcome::Incorrect};
+        return {CheckOutcome::Incorrect, 0, error};
+    }
+    if (!fileio::isRegularFile(chart)) {
+        fileio::close(chart);
+        m_sink.addMessage(messages::incorrect);
+        return {CheckOutcome::Incorrect, 0, 0, true};
     }
     const CheckResult result = runOnDescriptor(chart);
     fileio::close(chart);
