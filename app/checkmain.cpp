@@ -1,6 +1,7 @@
 // quillet-check: the window's check from the command line, for scripts and batches of charts.
 
 #include "checkrun.h"
+#include "messages.h"
 #include "messagesink.h"
 #include "tempscratchfactory.h"
 
@@ -59,7 +60,9 @@ public:
 
     void addMessage(std::string_view message) override
     {
-        m_lastMessage.assign(message);
+        // Kept for standard error; only a run that could not check ends with such a line.
+        if (message.starts_with(quillet::messages::cannotCheck))
+            m_failure.assign(message);
         if (m_options.quiet)
             return;
         std::fwrite(m_prefix.data(), 1, m_prefix.size(), stdout);
@@ -67,12 +70,12 @@ public:
         std::fputs(m_options.crlf ? "\r\n" : "\n", stdout);
     }
 
-    const std::string &lastMessage() const { return m_lastMessage; }
+    const std::string &failure() const { return m_failure; }
 
 private:
     const Options &m_options;
     std::string m_prefix;
-    std::string m_lastMessage;
+    std::string m_failure;
 };
 
 void printError(std::string_view text)
@@ -113,7 +116,7 @@ int checkChart(const Options &options, const std::string &chart)
     case quillet::CheckOutcome::Abandoned:
         break;
     }
-    printError(name + ": " + sink.lastMessage());
+    printError(name + ": " + sink.failure());
     return exitTrouble;
 }
 

@@ -7,6 +7,7 @@
 #include "messagesink.h"
 #include "scratchfactory.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <memory>
@@ -81,6 +82,16 @@ public:
         m_size += size;
     }
 
+    /// Room for size bytes at the end of the buffer, to be filled and then passed to commit.
+    char *reserve(std::size_t size)
+    {
+        if (m_size + size > m_capacity)
+            flush();
+        return m_buffer + m_size;
+    }
+
+    void commit(char *end) { m_size = std::size_t(end - m_buffer); }
+
     void flush()
     {
         if (m_size > 0 && m_error == fileio::noError)
@@ -97,6 +108,12 @@ private:
     std::size_t m_size = 0;
     int m_error = fileio::noError;
 };
+
+// Pieces of a block are copied 16 bytes at a time, so reads and writes may run this far past
+// their end; the buffers have that much room.
+constexpr std::size_t copyOverrun = 16;
+// Room for the output of one chunk of lone-LF lines, whatever the block size.
+constexpr std::size_t minimumOutputSize = 1024;
 
 std::uint64_t bitsBelow(unsigned bit)
 {
@@ -127,8 +144,11 @@ public:
         const std::uint64_t loneCr = chunk.cr & ~(chunk.lf >> 1) & bitsBelow(chunk.size - 1);
         const bool loneCrBefore = chunk.crBefore && (chunk.lf & 1) == 0;
 
-        if (m_copying && !m_endsBlock && (marked | loneLf | loneCr) == 0 && !loneCrBefore) {
+        const bool allCopied = m_copying && !m_endsBlock && marked == 0 && !loneCrBefore;
+        if (allCopied && (loneLf | loneCr) == 0) {
             copy(chunk.data, chunk.data + chunk.size);
+        } else if (allCopied && loneCr == 0) {
+            insertCrBefore(chunk, loneLf);
         } else if (!copyLines(chunk, marked, loneLf, loneCr, loneCrBefore)) {
             return false;
         }
@@ -202,6 +222,35 @@ private:
         if (m_copying)
             copy(data + segment, data + chunk.size);
         return true;
+    }
+
+    // A chunk of copied lines that end in lone LFs, the common case of charts saved on Linux.
+    void insertCrBefore(const Splitter::Chunk &chunk, std::uint64_t loneLf)
+    {
+        flushRun();
+        char *out = m_writer.reserve(2 * 64 + copyOverrun);
+        unsigned from = 0;
+        for (std::uint64_t ends = loneLf; ends != 0; ends &= ends - 1) {
+            const unsigned at = unsigned(std::countr_zero(ends));
+            out = copyPiece(out, chunk.data + from, at - from);
+            *out++ = '\r';
+            from = at; // the LF goes out with the next piece
+        }
+        out = copyPiece(out, chunk.data + from, chunk.size - from);
+        m_writer.commit(out);
+    }
+
+    // Copies size bytes 16 at a time: lines are short, and fixed-size copies cost no call.
+    static char *copyPiece(char *out, const char *from, unsigned size)
+    {
+        for (;;) {
+            std::memcpy(out, from, copyOverrun);
+            if (size <= copyOverrun)
+                return out + size;
+            out += copyOverrun;
+            from += copyOverrun;
+            size -= unsigned(copyOverrun);
+        }
     }
 
     void copy(const char *begin, const char *end)
@@ -312,8 +361,9 @@ public:
         , m_scratchFactory(scratch)
         , m_pump(pump)
         , m_blockSize(blockSize)
-        , m_input(new char[blockSize])
-        , m_output(new char[blockSize])
+        , m_outputSize(std::max(blockSize, minimumOutputSize))
+        , m_input(new char[blockSize + copyOverrun]())
+        , m_output(new char[m_outputSize])
     { }
 
     CheckResult check(int chart)
@@ -334,7 +384,7 @@ public:
         PumpClock clock(m_pump);
         if (!clock.pumpNow())
             return {CheckOutcome::Abandoned};
-        ScratchWriter writer(scratch.descriptor(), m_output.get(), m_blockSize);
+        ScratchWriter writer(scratch.descriptor(), m_output.get(), m_outputSize);
         Extractor extractor(writer, clock);
         // The first line was tested above and is never copied: it is the line under way.
         Extractor::Splitter chartLines(false);
@@ -409,7 +459,8 @@ private:
     ScratchFactory &m_scratchFactory;
     EventPump *m_pump;
     std::size_t m_blockSize;
-    std::unique_ptr<char[]> m_input;
+    std::size_t m_outputSize;
+    std::unique_ptr<char[]> m_input; // copyOverrun bytes longer than a block, for copyPiece
     std::unique_ptr<char[]> m_output;
 };
 
