@@ -1,15 +1,20 @@
 // Checks of the dialog record, made by the compiler: the cross build has no Windows to run on.
 
 #include "openfilename.h"
+#include "opendialog_win.h"
 
+#include <cstdio>
+#include <cstring>
+#include <string>
 #include <string_view>
 
 namespace quillet {
-namespace {
 
 using namespace std::string_view_literals;
 
-constexpr auto chartFilter = "Step Mania Single BPM File(*.sm)\0*.sm"sv;
+inline constexpr auto chartFilter = "Step Mania Single BPM File(*.sm)\0*.sm"sv;
+
+namespace {
 
 constexpr bool endsWithTwoNuls(std::string_view text)
 {
@@ -56,7 +61,19 @@ static_assert(recordIsSound("", "Step Mania Single BPM File(*.sm)\0*.sm\0\0"sv),
 static_assert(recordIsSound("", "Charts\0*.sm\0Text\0*.txt\0"sv), "two filter pairs");
 static_assert(makeOpenFileNameBuffers("", chartFilter, "", "").filter.size()
                   == chartFilter.size() + 2,
-              "a filter of one NUL gets two more, its own end and the list's");
+              "one pair gets two NULs more: its pattern's end and the list's");
 
 } // namespace
 } // namespace quillet
+
+// On Windows, by hand: "quillet-windialog-check --show" opens the chart dialog and prints the
+// path chosen.
+int main(int argc, char *argv[])
+{
+    if (argc != 2 || std::strcmp(argv[1], "--show") != 0)
+        return 0;
+    const std::string path = quillet::runOpenFileDialog(nullptr, "Select SM",
+                                                        quillet::chartFilter, "");
+    std::printf("%s\n", path.c_str());
+    return path.empty() ? 1 : 0;
+}

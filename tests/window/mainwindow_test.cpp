@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "charts.h"
+#include "driving.h"
 
 #include <QApplication>
 #include <QDir>
@@ -15,7 +16,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <functional>
 
 using namespace std::chrono_literals;
 
@@ -32,17 +32,6 @@ T *control(const MainWindow &window, const char *name)
     if (!widget)
         qFatal("no control %s", name);
     return widget;
-}
-
-// Calls action at every pump of the window's next check until it returns true.
-void duringCheck(MainWindow &window, std::function<bool()> action)
-{
-    auto *const timer = new QTimer(&window);
-    QObject::connect(timer, &QTimer::timeout, &window, [&window, timer, action] {
-        if (window.isChecking() && action())
-            timer->stop();
-    });
-    timer->start(0);
 }
 
 QString caption(const QWidget *widget)
