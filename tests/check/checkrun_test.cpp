@@ -111,6 +111,10 @@ const std::vector<ChartCase> kCases = {
     {"LoneLineFeeds",
         "#TITLE:Song;\n" + rows(4, "0000", "\n") + ",\n" + rows(3, "0000", "\n") + ";\n",
         std::vector<std::string> {checking} + problem(8, 3) + std::vector<std::string> {bad}},
+    {"LoneLineFeedsOverManyChunks",
+        "#TITLE:Song;\n" + rows(48, "0000", "\n") + ",\n" + rows(3, "0000", "\n")
+            + rows(4, "00", "\r\n") + ";\n",
+        std::vector<std::string> {checking} + problem(8, 7) + std::vector<std::string> {bad}},
     {"LoneCarriageReturns",
         "#TITLE:Song;\r" + rows(4, "0000", "\r") + ",\r" + rows(3, "0000", "\r") + ";\r",
         std::vector<std::string> {checking} + problem(8, 3) + std::vector<std::string> {bad}},
