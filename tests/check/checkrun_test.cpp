@@ -8,6 +8,8 @@
 
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -261,6 +263,94 @@ INSTANTIATE_TEST_SUITE_P(Pumps, CheckRunAbandonTest,
         {"DuringScan", 6},
     }),
     [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace quillet
+
+namespace quillet {
+namespace {
+
+// Reads the scratch file when the scan pass begins, that is when "Checking SM file..." is logged.
+class ScratchCapture : public EventPump
+{
+public:
+    ScratchCapture(LogText &log, std::string path)
+        : m_log(log)
+        , m_path(std::move(path))
+    { }
+
+    bool processEvents() override
+    {
+        if (scratch.empty() && !m_log.text().empty()) {
+            std::ifstream file(m_path, std::ios::binary);
+            scratch.assign(std::istreambuf_iterator<char>(file), {});
+        }
+        return true;
+    }
+
+    std::string scratch;
+
+private:
+    LogText &m_log;
+    std::string m_path;
+};
+
+struct ScratchCase
+{
+    const char *name;
+    std::string chart;
+    std::string scratch;
+};
+
+void PrintTo(const ScratchCase &value, std::ostream *out)
+{
+    *out << value.name;
+}
+
+const std::string longLfRows = rows(30, "0000", "\n");
+
+const std::vector<ScratchCase> kScratchCases = {
+    {"OnlyTheBlocksLinesEachWithCrLf",
+        "#TITLE:x;\r\n#NOTES:\r\n     dance-single:\r\n// c\r\n1000\r\n\r\n\t0\r\n,  // "
+        "m\r\n0001\r\n;\r\n"
+        "#NOTES:\r\n0000\r\n",
+        "1000\r\n\r\n\t0\r\n,  // m\r\n0001\r\n;\r\n"},
+    {"LoneLineFeedsGetCrLf", "#T\n" + longLfRows + ";\n", rows(30) + ";\r\n"},
+    {"LoneCarriageReturnsGetCrLf", "#T\r0000\r0000\r;\r", "0000\r\n0000\r\n;\r\n"},
+    {"CrCrLfIsAnEmptyLine", "#T\r\n0000\r\r\n0000\n\r;", "0000\r\n\r\n0000\r\n\r\n;\r\n"},
+    {"LastLineWithoutLineEnd", "#T\r\n0000\r\n0000", "0000\r\n0000\r\n"},
+    {"LastLineEndsWithLoneCr", "#T\r\n0000\r\n0000\r", "0000\r\n0000\r\n"},
+    {"SemicolonLineWithoutLineEnd", "#T\n0000\n;  // end", "0000\r\n;  // end\r\n"},
+    {"FirstLineIsNeverCopiedEvenWhenLong", "#" + std::string(100, 'x') + "\n0000\n", "0000\r\n"},
+};
+
+class ScratchContentTest : public testing::TestWithParam<std::tuple<ScratchCase, std::size_t>>
+{
+};
+
+TEST_P(ScratchContentTest, HoldsTheBlocksLinesEachFollowedByCrLf)
+{
+    const auto &[scratchCase, blockSize] = GetParam();
+    test::TempFolder folder;
+    test::TempFolder app;
+    LogText log;
+    FolderScratchFactory factory(app.path().string());
+    ScratchCapture capture(log, factory.path());
+    CheckRun run(log, factory, &capture);
+    run.setBlockSize(blockSize);
+
+    (void)run.run(folder.write("c.sm", scratchCase.chart));
+
+    EXPECT_EQ(capture.scratch, scratchCase.scratch);
+}
+
+INSTANTIATE_TEST_SUITE_P(Charts, ScratchContentTest,
+    testing::Combine(testing::ValuesIn(kScratchCases),
+        testing::Values(std::size_t(1), std::size_t(7), CheckRun::defaultBlockSize)),
+    [](const auto &info) {
+        return std::string(std::get<0>(info.param).name) + "Block"
+            + std::to_string(std::get<1>(info.param));
+    });
 
 } // namespace
 } // namespace quillet
