@@ -92,7 +92,7 @@ int main(int argc, char *argv[])
     const double atCommandLine = median(commandLineTimes);
     std::printf("window %.1f ms  quillet-check %.1f ms  ratio %.2f  (%lld log lines, shown in one "
                 "batch in %.1f ms; the window less that: ratio %.2f)\n",
-                inWindow, atCommandLine, inWindow / atCommandLine, qlonglong(lines.size()), batch,
-                (inWindow - batch) / atCommandLine);
+        inWindow, atCommandLine, inWindow / atCommandLine, qlonglong(lines.size()), batch,
+        (inWindow - batch) / atCommandLine);
     return 0;
 }

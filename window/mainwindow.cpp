@@ -108,8 +108,7 @@ void MainWindow::browseForChart()
 {
     static constexpr char16_t chartFilter[] = u"Step Mania Single BPM File(*.sm)\0*.sm";
     const QString path = showOpenDialog(QStringLiteral("Select SM"),
-                                        QString::fromUtf16(chartFilter, std::size(chartFilter) - 1),
-                                        QString(), this);
+        QString::fromUtf16(chartFilter, std::size(chartFilter) - 1), QString(), this);
     if (path.isEmpty())
         return;
     m_pathEdit->setText(path);

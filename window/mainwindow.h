@@ -63,7 +63,7 @@ private:
     QPushButton *const m_checkButton;
 
     QString m_scratchFolder;
-    std::chrono::milliseconds m_pumpInterval{10};
+    std::chrono::milliseconds m_pumpInterval {10};
     QElapsedTimer m_sincePump;
     bool m_checking = false;
     bool m_abandoned = false;

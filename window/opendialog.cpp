@@ -18,22 +18,22 @@ QStringList toNameFilters(const QString &filter)
     for (qsizetype i = 0; i + 1 < parts.size() && !parts.at(i).isEmpty(); i += 2) {
         QString patterns = parts.at(i + 1);
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters.append(parts.at(i) + QLatin1String(" (") + patterns.simplified()
-                       + QLatin1Char(')'));
+        filters.append(
+            parts.at(i) + QLatin1String(" (") + patterns.simplified() + QLatin1Char(')'));
     }
     return filters;
 }
 
-QString showOpenDialog(const QString &title, const QString &filter, const QString &defaultName,
-                       QWidget *owner)
+QString showOpenDialog(
+    const QString &title, const QString &filter, const QString &defaultName, QWidget *owner)
 {
     if (!owner)
         owner = QApplication::activeWindow();
 #ifdef Q_OS_WIN
     void *const ownerHandle = owner ? reinterpret_cast<void *>(owner->window()->winId()) : nullptr;
-    return QString::fromLocal8Bit(quillet::runOpenFileDialog(
-        ownerHandle, title.toLocal8Bit().toStdString(), filter.toLocal8Bit().toStdString(),
-        defaultName.toLocal8Bit().toStdString()));
+    return QString::fromLocal8Bit(
+        quillet::runOpenFileDialog(ownerHandle, title.toLocal8Bit().toStdString(),
+            filter.toLocal8Bit().toStdString(), defaultName.toLocal8Bit().toStdString()));
 #else
     OpenFileDialog dialog(owner, title);
     dialog.setNameFilters(toNameFilters(filter));

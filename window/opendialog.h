@@ -10,7 +10,7 @@ class QWidget;
 /// Returns the chosen file's full path, or an empty string when the user cancels. owner, or else
 /// the active window, owns the modal dialog.
 QString showOpenDialog(const QString &title, const QString &filter, const QString &defaultName,
-                       QWidget *owner = nullptr);
+    QWidget *owner = nullptr);
 
 /// The NUL-separated filter pairs as QFileDialog name filters: "description (patterns)".
 QStringList toNameFilters(const QString &filter);

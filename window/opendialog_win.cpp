@@ -19,8 +19,8 @@ std::string currentDirectory()
 
 } // namespace
 
-std::string runOpenFileDialog(void *owner, std::string_view title, std::string_view filter,
-                              std::string_view defaultName)
+std::string runOpenFileDialog(
+    void *owner, std::string_view title, std::string_view filter, std::string_view defaultName)
 {
     OpenFileNameBuffers buffers
         = makeOpenFileNameBuffers(title, filter, defaultName, currentDirectory());

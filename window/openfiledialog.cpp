@@ -24,11 +24,10 @@ void OpenFileDialog::accept()
         const QFileInfo chosen(files.constFirst());
         // A dangling link is a file of its own, not a name to create.
         if (!chosen.exists() && !chosen.isSymLink()) {
-            const QString question
-                = tr("%1\nThis file does not exist.\nDo you want to create it?")
-                      .arg(QDir::toNativeSeparators(chosen.fileName()));
+            const QString question = tr("%1\nThis file does not exist.\nDo you want to create it?")
+                                         .arg(QDir::toNativeSeparators(chosen.fileName()));
             if (QMessageBox::question(this, windowTitle(), question,
-                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+                    QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
                 != QMessageBox::Yes)
                 return;
         }

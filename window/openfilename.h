@@ -32,9 +32,7 @@ struct OpenFileNameBuffers
 /// Lays out the dialog's texts: the filter ends with the two NULs Windows reads to its end, and
 /// the file buffer is defaultName, 1024 spaces and two NULs, the room the chosen path goes into.
 constexpr OpenFileNameBuffers makeOpenFileNameBuffers(std::string_view title,
-                                                      std::string_view filter,
-                                                      std::string_view defaultName,
-                                                      std::string_view currentDir)
+    std::string_view filter, std::string_view defaultName, std::string_view currentDir)
 {
     OpenFileNameBuffers buffers;
     buffers.filter.assign(filter);
@@ -57,7 +55,7 @@ constexpr OpenFileNameBuffers makeOpenFileNameBuffers(std::string_view title,
 /// makes a 64-bit GetOpenFileNameA fail without showing anything.
 constexpr OPENFILENAMEA makeOpenFileNameRecord(HWND owner, OpenFileNameBuffers &buffers)
 {
-    OPENFILENAMEA record{};
+    OPENFILENAMEA record {};
     record.lStructSize = sizeof(OPENFILENAMEA);
     record.hwndOwner = owner;
     record.hInstance = nullptr;

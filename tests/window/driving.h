@@ -22,8 +22,7 @@ inline void duringCheck(MainWindow &window, std::function<bool()> action)
 
 // Calls action once on the next modal dialog of type T to show, from inside its event loop.
 // Deleting the returned watcher gives up waiting.
-template <typename T>
-QPointer<QTimer> onNextModal(std::function<void(T *)> action)
+template <typename T> QPointer<QTimer> onNextModal(std::function<void(T *)> action)
 {
     auto *const timer = new QTimer;
     QObject::connect(timer, &QTimer::timeout, timer, [timer, action] {

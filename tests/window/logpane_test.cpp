@@ -14,10 +14,8 @@ private slots:
     void logText_data();
     void logText();
     void flushAppendsAtEnd();
-    void clearDropsQueuedLines();
     void showsNewestLine();
-    void keyboardSelectsAndCopies();
-    void refusesTyping();
+    void keyboardSelectsCopiesNotEdits();
 };
 
 void TestLogPane::logText_data()
@@ -25,11 +23,10 @@ void TestLogPane::logText_data()
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("none") << QStringList() << QString();
-    QTest::newRow("two-messages") << QStringList{"A", "B"} << QStringLiteral("A\r\nB\r\n");
-    QTest::newRow("empty-message") << QStringList{""} << QStringLiteral("\r\n");
+    QTest::newRow("two-messages") << QStringList {"A", "B"} << QStringLiteral("A\r\nB\r\n");
+    QTest::newRow("empty-message") << QStringList {""} << QStringLiteral("\r\n");
     QTest::newRow("empty-between")
-        << QStringList{"A", "", "B"} << QStringLiteral("A\r\n\r\nB\r\n");
+        << QStringList {"A", "", "B"} << QStringLiteral("A\r\n\r\nB\r\n");
 }
 
 void TestLogPane::logText()
@@ -59,22 +56,8 @@ void TestLogPane::flushAppendsAtEnd()
     QCOMPARE(edits.count(), 2);
     QCOMPARE(edits.last().at(1).toInt(), 0);
     QCOMPARE(pane.logText(),
-             QStringLiteral(
-                 "Checking SM file...\r\nProblem note detected at beat: 8\r\nMeasureSize: 7\r\n"));
-}
-
-void TestLogPane::clearDropsQueuedLines()
-{
-    LogPane pane;
-    pane.appendLog("old");
-    pane.flush();
-    pane.appendLog("late");
-    pane.clearLog();
-    pane.flush();
-    QCOMPARE(pane.logText(), QString());
-    pane.appendLog("new");
-    pane.flush();
-    QCOMPARE(pane.logText(), QStringLiteral("new\r\n"));
+        QStringLiteral(
+            "Checking SM file...\r\nProblem note detected at beat: 8\r\nMeasureSize: 7\r\n"));
 }
 
 void TestLogPane::showsNewestLine()
@@ -97,7 +80,7 @@ void TestLogPane::showsNewestLine()
     QCOMPARE(bar->value(), bar->maximum());
 }
 
-void TestLogPane::keyboardSelectsAndCopies()
+void TestLogPane::keyboardSelectsCopiesNotEdits()
 {
     LogPane pane;
     pane.appendLog("Checking SM file...");
@@ -112,7 +95,7 @@ void TestLogPane::keyboardSelectsAndCopies()
     QTest::keyClick(&pane, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(&pane, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(),
-             QStringLiteral("Checking SM file...\nSM file is OK. Ready to send to convert.\n"));
+        QStringLiteral("Checking SM file...\nSM file is OK. Ready to send to convert.\n"));
 
     // A part of it, with the caret keys.
     QTest::keyClick(&pane, Qt::Key_Home, Qt::ControlModifier);
@@ -120,21 +103,13 @@ void TestLogPane::keyboardSelectsAndCopies()
     QTest::keyClick(&pane, Qt::Key_End, Qt::ShiftModifier);
     QTest::keyClick(&pane, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(),
-             QStringLiteral("SM file is OK. Ready to send to convert."));
-}
+        QStringLiteral("SM file is OK. Ready to send to convert."));
 
-void TestLogPane::refusesTyping()
-{
-    LogPane pane;
-    pane.appendLog("A");
-    pane.flush();
-    pane.show();
-    QVERIFY(QTest::qWaitForWindowActive(&pane));
-    pane.setFocus();
     QTest::keyClicks(&pane, "xy");
     QTest::keyClick(&pane, Qt::Key_Backspace);
-    QTest::keyClick(&pane, Qt::Key_Return);
-    QCOMPARE(pane.logText(), QStringLiteral("A\r\n"));
+    QCOMPARE(pane.logText(),
+        QStringLiteral("Checking SM file...\r\nSM file is OK. Ready to send to "
+                       "convert.\r\n"));
 }
 
 QTEST_MAIN(TestLogPane)
