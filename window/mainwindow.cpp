@@ -16,6 +16,7 @@
 #include <QPushButton>
 
 #include <cmath>
+#include <iterator>
 #include <string>
 
 namespace {
