@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -10,25 +11,25 @@
 
 namespace quillet::test {
 
+inline std::string contents(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder
 {
 public:
     TempFolder()
     {
-        std::string pattern
+        std::string name
             = (std::filesystem::temp_directory_path() / "quillet-test-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
+        if (::mkdtemp(name.data()) == nullptr)
             std::abort();
-        m_path = pattern;
+        m_path = name;
     }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    TempFolder(const TempFolder &) = delete;
-    TempFolder &operator=(const TempFolder &) = delete;
+    ~TempFolder() { std::filesystem::remove_all(m_path); }
 
     const std::filesystem::path &path() const { return m_path; }
     std::string file(std::string_view name) const { return (m_path / name).string(); }
@@ -36,12 +37,11 @@ public:
     /// Writes bytes, exactly, to a file in the folder and returns its path.
     std::string write(std::string_view name, std::string_view bytes) const
     {
-        const std::string path = file(name);
-        std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-        return path;
+        std::ofstream(file(name), std::ios::binary)
+            .write(bytes.data(), std::streamsize(bytes.size()));
+        return file(name);
     }
 
-    /// The names of the folder's entries.
     std::vector<std::string> entries() const
     {
         std::vector<std::string> names;
