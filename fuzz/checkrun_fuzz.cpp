@@ -3,7 +3,7 @@
 
 #include "checkrun.h"
 #include "logtext.h"
-#include "scratchfactory.h"
+#include "tempscratchfactory.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,19 +16,6 @@
 #include <vector>
 
 namespace {
-
-// Scratch files in memory: the fuzzer runs hundreds of thousands of checks.
-class MemoryScratch : public quillet::ScratchFactory
-{
-public:
-    quillet::ScratchFile create(std::error_code &error) override
-    {
-        const int descriptor = ::memfd_create("scratch", MFD_CLOEXEC);
-        if (descriptor < 0)
-            error = std::error_code(errno, std::generic_category());
-        return quillet::ScratchFile(descriptor, {});
-    }
-};
 
 std::vector<std::string_view> splitLines(std::string_view text)
 {
@@ -108,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::abort();
 
     quillet::LogText log;
-    MemoryScratch scratch;
+    quillet::TempScratchFactory scratch;
     quillet::CheckRun run(log, scratch);
     run.setBlockSize(blockSize);
     (void)run.runOnDescriptor(descriptor);
@@ -116,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     if (log.text() != expectedLog(chart)) {
         std::fprintf(stderr, "block size %zu\nexpected:\n%s\ngot:\n%s\n", blockSize,
-                     expectedLog(chart).c_str(), log.text().c_str());
+            expectedLog(chart).c_str(), log.text().c_str());
         std::abort();
     }
     return 0;

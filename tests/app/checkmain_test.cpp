@@ -9,6 +9,8 @@
 namespace quillet {
 namespace {
 
+using test::PrintTo;
+
 const std::string okChart = "#TITLE:a;\r\n0000\r\n0000\r\n0000\r\n0000\r\n;\r\n";
 const std::string okLog = "Checking SM file...\nSM file is OK. Ready to send to convert.\n";
 const std::string badLog = "Checking SM file...\nProblem note detected at beat: 4\nMeasureSize: 3\n"
@@ -23,11 +25,6 @@ struct CliCase
     std::string errStart;
     std::string tmpdir = "tmp"; // an empty folder that must stay empty
 };
-
-void PrintTo(const CliCase &value, std::ostream *out)
-{
-    *out << value.name;
-}
 
 const std::vector<CliCase> kCases = {
     {"OkChart", "OK", 0, okLog, ""},

@@ -15,6 +15,8 @@
 namespace quillet {
 namespace {
 
+using test::PrintTo;
+
 const std::string okLog = "Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n";
 const std::string incorrectLog = "Incorrect SM file! Please check\r\n";
 
@@ -45,11 +47,6 @@ struct ChartCase
     std::string log;
     std::optional<std::string> scratch = {}; // the scratch file's bytes when the scan begins
 };
-
-void PrintTo(const ChartCase &value, std::ostream *out)
-{
-    *out << value.name;
-}
 
 const std::vector<ChartCase> kCases = {
     {"AcceptedSizesPass",
@@ -101,13 +98,15 @@ const std::vector<ChartCase> kCases = {
         problemLog({{4, 6}, {8, 0}})},
 };
 
-// Records the scratch file when the scan begins, and whether it stood as a regular file.
-class ScratchWatch : public EventPump
+// Watches a run from its pumps: counts them, abandons the run at call abandonAt, keeps the log
+// at the last call and the scratch file as the scan begins, and checks that it stands in place.
+class WatchingPump : public EventPump
 {
 public:
-    ScratchWatch(const LogText &log, std::string path)
+    WatchingPump(const LogText &log, std::string scratchPath, int abandonAt = 0)
         : m_log(log)
-        , m_path(std::move(path))
+        , m_path(std::move(scratchPath))
+        , m_abandonAt(abandonAt)
     { }
 
     bool processEvents() override
@@ -117,15 +116,19 @@ public:
             = wasRegularFile && ::lstat(m_path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
         if (!scratch && !m_log.text().empty())
             scratch = test::contents(m_path);
-        return true;
+        logAtLastCall = m_log.text();
+        return ++calls != m_abandonAt;
     }
 
+    int calls = 0;
     bool wasRegularFile = true;
     std::optional<std::string> scratch;
+    std::string logAtLastCall;
 
 private:
     const LogText &m_log;
     std::string m_path;
+    int m_abandonAt;
 };
 
 class CheckRunTest : public testing::TestWithParam<std::tuple<ChartCase, std::size_t>>
@@ -138,7 +141,7 @@ TEST_P(CheckRunTest, LogsExactly)
     test::TempFolder charts, app;
     LogText log;
     FolderScratchFactory scratch(app.path().string());
-    ScratchWatch watch(log, scratch.path());
+    WatchingPump watch(log, scratch.path());
     CheckRun run(log, scratch, &watch);
     run.setBlockSize(blockSize);
 
@@ -165,29 +168,6 @@ INSTANTIATE_TEST_SUITE_P(Charts, CheckRunTest,
             + std::to_string(std::get<1>(info.param));
     });
 
-// Counts pump calls and abandons the run at the given one; keeps the log at the last call.
-class CountingPump : public EventPump
-{
-public:
-    CountingPump(const LogText &log, int abandonAt)
-        : m_log(log)
-        , m_abandonAt(abandonAt)
-    { }
-
-    bool processEvents() override
-    {
-        logAtLastCall = m_log.text();
-        return ++calls != m_abandonAt;
-    }
-
-    int calls = 0;
-    std::string logAtLastCall;
-
-private:
-    const LogText &m_log;
-    int m_abandonAt;
-};
-
 // A chart of 10,003 lines: a pump at the start of each pass and one every 4096 lines read.
 class PumpTest : public testing::TestWithParam<int>
 {
@@ -198,7 +178,7 @@ TEST_P(PumpTest, AbandonsWithoutVerdictOrScratch)
     test::TempFolder charts, app;
     LogText log;
     FolderScratchFactory scratch(app.path().string());
-    CountingPump pump(log, GetParam());
+    WatchingPump pump(log, scratch.path(), GetParam());
     CheckRun run(log, scratch, &pump);
 
     const CheckResult result

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -15,6 +16,18 @@ inline std::string contents(const std::string &path)
 {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// Test names and failures show a case's name, not its bytes: `using test::PrintTo;` beside a
+// table of cases with a name member.
+template <class Case>
+requires requires(const Case &c)
+{
+    c.name;
+}
+void PrintTo(const Case &value, std::ostream *out)
+{
+    *out << value.name;
 }
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
