@@ -1,30 +1,20 @@
+// The POSIX side of fileio.h.
 #include "fileio.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-
-#ifdef _WIN32
-#include <io.h>
-#else
 #include <unistd.h>
-#endif
 
 namespace quillet::fileio {
 
 namespace {
 
-#ifdef _WIN32
-constexpr int binaryFlag = O_BINARY;
-constexpr int readFlags = O_RDONLY | binaryFlag | O_NOINHERIT;
-constexpr int createFlags = O_RDWR | O_CREAT | O_EXCL | binaryFlag | O_NOINHERIT;
-#else
 constexpr int readFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 constexpr int createFlags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-#endif
 
-// Windows counts bytes in an unsigned int per call.
+// Keeps one call's count well inside ssize_t on every system.
 constexpr std::size_t maxChunk = std::size_t(1) << 30;
 
 } // namespace
@@ -39,12 +29,10 @@ int openForReading(const std::string &path, int &error)
         error = errno;
         return -1;
     }
-#ifndef _WIN32
     // Blocking again: O_NONBLOCK only kept the open itself from waiting on a FIFO.
     const int flags = ::fcntl(descriptor, F_GETFL);
     if (flags >= 0)
         ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
-#endif
     return descriptor;
 }
 
@@ -69,7 +57,7 @@ long long readSome(int descriptor, char *data, std::size_t size, int &error)
 {
     const std::size_t chunk = size < maxChunk ? size : maxChunk;
     for (;;) {
-        const auto count = ::read(descriptor, data, static_cast<unsigned>(chunk));
+        const auto count = ::read(descriptor, data, chunk);
         if (count >= 0)
             return count;
         if (errno != EINTR) {
@@ -83,7 +71,7 @@ int writeAll(int descriptor, const char *data, std::size_t size)
 {
     while (size > 0) {
         const std::size_t chunk = size < maxChunk ? size : maxChunk;
-        const auto count = ::write(descriptor, data, static_cast<unsigned>(chunk));
+        const auto count = ::write(descriptor, data, chunk);
         if (count < 0) {
             if (errno == EINTR)
                 continue;
@@ -110,11 +98,7 @@ int close(int descriptor)
 
 int remove(const std::string &path)
 {
-#ifdef _WIN32
-    return ::_unlink(path.c_str()) == 0 ? noError : errno;
-#else
     return ::unlink(path.c_str()) == 0 ? noError : errno;
-#endif
 }
 
 std::string errorText(int error)
