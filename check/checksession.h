@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace quillet {
 
@@ -42,6 +43,8 @@ public:
     /// The log as text: each line followed by CR LF.
     std::string logText() const { return m_log.text(0, m_log.size()); }
 
+    /// Where "tmp.sm" goes from the next check on.
+    void setScratchFolder(std::string folder) { m_scratchFolder = std::move(folder); }
     /// How long a check reads before the window handles its events.
     void setPumpInterval(std::chrono::milliseconds interval) { m_pumpInterval = interval; }
 
