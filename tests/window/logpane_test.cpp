@@ -42,10 +42,6 @@ private slots:
             QTest::keyClick(&pane, Qt::Key_Down);
             QTest::keyClick(&pane, Qt::Key_Down, Qt::ShiftModifier);
         }) << "1\r\n2\r\n";
-        QTest::newRow("keyboard-end") << Gesture([](LogPane &pane) {
-            QTest::keyClick(&pane, Qt::Key_End);
-            QTest::keyClick(&pane, Qt::Key_Up, Qt::ShiftModifier);
-        }) << "499\r\nnewest\r\n";
         QTest::newRow("mouse-drag") << Gesture([](LogPane &pane) {
             pane.verticalScrollBar()->setValue(0);
             QTest::mousePress(pane.viewport(), Qt::LeftButton, {}, rowCenter(pane, 3));
@@ -55,12 +51,6 @@ private slots:
             QCoreApplication::sendEvent(pane.viewport(), &move);
             QTest::mouseRelease(pane.viewport(), Qt::LeftButton, {}, rowCenter(pane, 1));
         }) << "1\r\n2\r\n3\r\n";
-        QTest::newRow("mouse-shift-click") << Gesture([](LogPane &pane) {
-            pane.verticalScrollBar()->setValue(10);
-            QTest::mouseClick(pane.viewport(), Qt::LeftButton, {}, rowCenter(pane, 0));
-            QTest::mouseClick(
-                pane.viewport(), Qt::LeftButton, Qt::ShiftModifier, rowCenter(pane, 1));
-        }) << "10\r\n11\r\n";
     }
 
     // Lines appended while the user looks further up still bring the newest into view; the
