@@ -19,7 +19,8 @@
 
 namespace {
 
-constexpr int margin = 3;
+constexpr int margin = 3; // between the frame and the text
+constexpr int topMargin = 2;
 
 QString fromLog(std::string_view bytes)
 {
@@ -232,7 +233,7 @@ void LogPane::paintEvent(QPaintEvent *)
     const std::size_t selectedLast = std::max(m_anchor, m_current);
     for (int row = 0; row <= visibleRows() && first + std::size_t(row) < count; ++row) {
         const std::size_t index = first + std::size_t(row);
-        const QRect rect(0, row * height, width, height);
+        const QRect rect(0, topMargin + row * height, width, height);
         const bool selected = m_hasSelection && index >= selectedFirst && index <= selectedLast;
         if (selected)
             painter.fillRect(rect, palette().brush(QPalette::Highlight));
@@ -317,11 +318,12 @@ int LogPane::rowHeight() const
 
 int LogPane::visibleRows() const
 {
-    return viewport()->height() / rowHeight();
+    return (viewport()->height() - topMargin) / rowHeight();
 }
 
 std::size_t LogPane::lineAt(int y) const
 {
+    y -= topMargin;
     const long long row = verticalScrollBar()->value() + (y < 0 ? -1 : y / rowHeight());
     return std::size_t(std::max(0LL, row));
 }

@@ -19,7 +19,7 @@ namespace {
 QPoint rowCenter(const LogPane &pane, int row)
 {
     const int height = pane.fontMetrics().lineSpacing();
-    return {20, row * height + height / 2};
+    return {20, 2 + row * height + height / 2};
 }
 
 } // namespace
