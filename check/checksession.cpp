@@ -3,7 +3,10 @@
 #include "checkrun.h"
 #include "checkview.h"
 #include "folderscratchfactory.h"
+#include "tempscratchfactory.h"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace quillet {
@@ -22,7 +25,15 @@ void CheckSession::check(const std::string &path)
     m_abandoned = false;
     m_view.setCheckEnabled(false);
 
-    FolderScratchFactory scratch(m_scratchFolder);
+    FolderScratchFactory folderScratch(m_scratchFolder);
+    TempScratchFactory privateScratch;
+    // A chart saved as tmp.sm in the scratch folder (or linked there) would be removed to make
+    // room for its own scratch copy.
+    std::error_code sameError;
+    const bool chartIsScratch
+        = std::filesystem::equivalent(path, folderScratch.path(), sameError) && !sameError;
+    ScratchFactory &scratch = chartIsScratch ? static_cast<ScratchFactory &>(privateScratch)
+                                             : static_cast<ScratchFactory &>(folderScratch);
     CheckRun run(*this, scratch, this);
     m_lastPump = std::chrono::steady_clock::now();
     // Every outcome, a failure included, has already been reported in the log by the run.
