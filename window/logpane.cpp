@@ -151,6 +151,7 @@ void LogPane::linesAppended()
     // The scroll bar rather than the selection, so a selection the user is making survives.
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     viewport()->update();
+    notifyAccessibility();
 }
 
 void LogPane::linesCleared()
@@ -161,6 +162,17 @@ void LogPane::linesCleared()
     m_anchor = m_current = 0;
     updateScrollBars();
     viewport()->update();
+    notifyAccessibility();
+}
+
+void LogPane::notifyAccessibility()
+{
+    // Assistive tools read the text again when told; working out what changed would cost a pass
+    // over the whole log.
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent event(this, QAccessible::VisibleDataChanged);
+    QAccessible::updateAccessibility(&event);
 }
 
 void LogPane::selectAll()

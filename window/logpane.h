@@ -53,6 +53,7 @@ private:
     std::size_t lineAt(int y) const;
     void moveCurrent(std::size_t line, bool extend);
     void updateScrollBars();
+    void notifyAccessibility();
     QByteArray selectedBytes() const;
 
     const quillet::LogLines *m_lines = nullptr;
