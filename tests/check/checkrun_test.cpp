@@ -7,10 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <fcntl.h>
 #include <iterator>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -108,6 +112,8 @@ public:
         struct stat info;
         wasRegularFile
             = wasRegularFile && ::lstat(m_path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+        if (mode == 0 && ::lstat(m_path.c_str(), &info) == 0)
+            mode = info.st_mode & 0777;
         if (!scratch && !m_log.text().empty())
             scratch = test::contents(m_path);
         logAtLastCall = m_log.text();
@@ -116,6 +122,7 @@ public:
 
     int calls = 0;
     bool wasRegularFile = true;
+    unsigned mode = 0; // the scratch file's permissions
     std::optional<std::string> scratch;
     std::string logAtLastCall;
 
@@ -147,6 +154,7 @@ TEST_P(CheckRunTest, LogsExactly)
         EXPECT_EQ(watch.scratch, chartCase.scratch);
     }
     EXPECT_TRUE(watch.wasRegularFile) << "no tmp.sm in the application folder during the run";
+    EXPECT_EQ(watch.mode, 0600u) << "the scratch copy is readable by others";
     EXPECT_TRUE(app.entries().empty()) << "scratch file left behind";
 }
 
@@ -218,6 +226,30 @@ TEST_P(FirstLineTest, IsIncorrectWithItsReasonAndNoScratch)
 
 INSTANTIATE_TEST_SUITE_P(Charts, FirstLineTest, testing::ValuesIn(kFirstLines),
     [](const auto &info) { return std::string(info.param.name); });
+
+// A non-blocking pipe whose writer is slow: the run waits for the chart instead of failing.
+TEST(NonBlockingInputTest, WaitsForTheChart)
+{
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::fcntl(ends[0], F_SETFL, O_NONBLOCK);
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const std::string chart = "#T\n" + rows(4) + ";\n";
+        EXPECT_EQ(::write(ends[1], chart.data(), chart.size()), ssize_t(chart.size()));
+        ::close(ends[1]);
+    });
+    test::TempFolder app;
+    LogText log;
+    FolderScratchFactory scratch(app.path().string());
+
+    const CheckResult result = CheckRun(log, scratch).runOnDescriptor(ends[0]);
+    writer.join();
+    ::close(ends[0]);
+
+    EXPECT_EQ(result.outcome, CheckOutcome::Ok);
+    EXPECT_EQ(log.text(), okLog);
+}
 
 // A chart of 10,003 lines, abandoned at a pump: before extraction, during it, before the scan,
 // during it; or never (0).
