@@ -3,10 +3,7 @@
 #include "checkrun.h"
 #include "checkview.h"
 #include "folderscratchfactory.h"
-#include "tempscratchfactory.h"
 
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 namespace quillet {
@@ -25,15 +22,8 @@ void CheckSession::check(const std::string &path)
     m_abandoned = false;
     m_view.setCheckEnabled(false);
 
-    FolderScratchFactory folderScratch(m_scratchFolder);
-    TempScratchFactory privateScratch;
-    // A chart saved as tmp.sm in the scratch folder (or linked there) would be removed to make
-    // room for its own scratch copy.
-    std::error_code sameError;
-    const bool chartIsScratch
-        = std::filesystem::equivalent(path, folderScratch.path(), sameError) && !sameError;
-    ScratchFactory &scratch = chartIsScratch ? static_cast<ScratchFactory &>(privateScratch)
-                                             : static_cast<ScratchFactory &>(folderScratch);
+    // A chart that is itself tmp.sm in that folder gets a private scratch from the factory.
+    FolderScratchFactory scratch(m_scratchFolder);
     CheckRun run(*this, scratch, this);
     m_lastPump = std::chrono::steady_clock::now();
     // Every outcome, a failure included, has already been reported in the log by the run.

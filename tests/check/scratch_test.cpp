@@ -51,6 +51,13 @@ const std::vector<PlantedCase> kPlanted = {
             fs::create_hard_link(user.file("precious"), app.file("tmp.sm"));
         },
         [](Folders app, Folders user) { return untouched(user) && app.entries().empty(); }},
+    {"HardLinkToChart",
+        [](Folders app, Folders user) {
+            fs::create_hard_link(user.file("chart.sm"), app.file("tmp.sm"));
+        },
+        [](Folders app, Folders user) {
+            return untouched(user) && test::contents(app.file("tmp.sm")) == goodChart;
+        }},
     {"FolderWithFilesFallsBackToTemp",
         [](Folders app, Folders) { fs::create_directories(app.file("tmp.sm/inside")); },
         [](Folders app, Folders) { return fs::is_directory(app.file("tmp.sm/inside")); }},
@@ -87,11 +94,11 @@ public:
         : m_open(std::move(open))
     { }
 
-    ScratchFile create(std::error_code &error) override
+    ScratchFile create(int, std::vector<ScratchAttempt> &failed) override
     {
         const int descriptor = m_open();
         if (descriptor < 0)
-            error = std::error_code(EACCES, std::generic_category());
+            failed.push_back({"folder", EACCES});
         return ScratchFile(descriptor, {});
     }
 
@@ -108,7 +115,7 @@ struct FailureCase
 
 const std::vector<FailureCase> kFailures = {
     {"CannotCreate", [](Folders) { return -1; },
-        "Cannot check: the scratch file could not be created (Permission denied)\r\n"},
+        "Cannot check: the scratch file could not be created in folder (Permission denied)\r\n"},
     {"DiskFull", [](Folders) { return ::open("/dev/full", O_RDWR); },
         "Cannot check: the scratch file could not be written (No space left on device)\r\n"},
     {"CannotReadBack",
@@ -136,38 +143,25 @@ TEST_P(ScratchFailureTest, GivesNoVerdict)
 INSTANTIATE_TEST_SUITE_P(Scratch, ScratchFailureTest, testing::ValuesIn(kFailures),
     [](const auto &info) { return std::string(info.param.name); });
 
-struct ChartPathCase
+// The window's fallback: when neither the application folder nor the temporary one takes the
+// scratch file, the log says why for each.
+TEST(ScratchFallbackTest, NamesEveryFolderTried)
 {
-    const char *name;
-    std::function<std::string(Folders)> path;
-};
-
-const std::vector<ChartPathCase> kNotCharts = {
-    {"EmptyPath", [](Folders) { return std::string(); }},
-    {"MissingFile", [](Folders f) { return f.file("missing.sm"); }},
-    {"Folder", [](Folders f) { return f.path().string(); }},
-    {"FifoWithNoWriter",
-        [](Folders f) { return ::mkfifo(f.file("fifo.sm").c_str(), 0600), f.file("fifo.sm"); }},
-    {"TrailingSpaceIsKept", [](Folders f) { return f.write("c.sm", goodChart) + " "; }},
-};
-
-class NotAChartTest : public testing::TestWithParam<ChartPathCase>
-{
-};
-
-TEST_P(NotAChartTest, IsIncorrectAtOnceWithoutScratch)
-{
-    test::TempFolder folder, app;
+    test::TempFolder folder;
+    const std::string app = folder.write("app", "a file, not a folder");
+    ::setenv("TMPDIR", folder.file("missing").c_str(), 1);
     LogText log;
-    FolderScratchFactory scratch(app.path().string());
+    FolderScratchFactory scratch(app);
 
-    EXPECT_EQ(CheckRun(log, scratch).run(GetParam().path(folder)).outcome, CheckOutcome::Incorrect);
-    EXPECT_EQ(log.text(), "Incorrect SM file! Please check\r\n");
-    EXPECT_TRUE(app.entries().empty());
+    const CheckResult result = CheckRun(log, scratch).run(folder.write("c.sm", goodChart));
+    ::unsetenv("TMPDIR");
+
+    EXPECT_EQ(result.failure, CheckFailure::ScratchNotCreated);
+    EXPECT_EQ(log.text(),
+        "Cannot check: the scratch file could not be created in " + app
+            + " (Not a directory) or in " + folder.file("missing")
+            + " (No such file or directory)\r\n");
 }
-
-INSTANTIATE_TEST_SUITE_P(Paths, NotAChartTest, testing::ValuesIn(kNotCharts),
-    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace quillet
