@@ -7,6 +7,7 @@
 #include "quitsignals.h"
 #endif
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -22,6 +23,9 @@ int main(int argc, char *argv[])
     if (arguments.size() == 2)
         window.chooseChart(arguments.at(1));
 #ifndef Q_OS_WIN
+    // A file-size limit makes the scratch write fail with EFBIG, reported in the log, rather than
+    // killing the window.
+    std::signal(SIGXFSZ, SIG_IGN);
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &window, [&window] {
         window.close();
