@@ -6,6 +6,7 @@
 #include "messagesink.h"
 #include "pagebuffer.h"
 #include "tempscratchfactory.h"
+#include "version.h"
 
 #include <csignal>
 #include <cstdio>
@@ -218,7 +219,7 @@ int main(int argc, char **argv)
             std::fwrite(usageText.data(), 1, usageText.size(), stdout);
             return std::fflush(stdout) == 0 ? exitOk : exitTrouble;
         } else if (arg == "-V" || arg == "--version") {
-            std::fputs("quillet-check 1.0\n", stdout);
+            std::fputs("quillet-check " QUILLET_VERSION "\n", stdout);
             return std::fflush(stdout) == 0 ? exitOk : exitTrouble;
         } else {
             return usageError(output, "unknown option '" + std::string(arg) + "'");

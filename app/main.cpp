@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QStringList>
 
 #ifndef Q_OS_WIN
@@ -13,7 +14,8 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    // The one argument a file manager passes: the chart to open.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillet.svg")));
+    // The one argument: a chart opened from a file manager ("quillet %f" in the desktop entry).
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 2) {
         std::fputs("usage: quillet [CHART]\n", stderr);
