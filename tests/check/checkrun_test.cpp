@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -111,9 +111,10 @@ public:
 
     bool processEvents() override
     {
-        struct stat info;
-        wasRegularFile
-            = wasRegularFile && ::lstat(m_path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+        std::error_code error;
+        wasRegularFile = wasRegularFile
+            && std::filesystem::symlink_status(m_path, error).type()
+                == std::filesystem::file_type::regular;
         if (!scratch && !m_log.text().empty())
             scratch = test::contents(m_path);
         logAtLastCall = m_log.text();
