@@ -1,7 +1,7 @@
 // quillet-check: the window's check from the command line, for scripts and batches of charts.
 
+#include "checkfailure.h"
 #include "checkrun.h"
-#include "messages.h"
 #include "messagesink.h"
 #include "tempscratchfactory.h"
 
@@ -60,9 +60,6 @@ public:
 
     void addMessage(std::string_view message) override
     {
-        // Kept for standard error; only a run that could not check ends with such a line.
-        if (message.starts_with(quillet::messages::cannotCheck))
-            m_failure.assign(message);
         if (m_options.quiet)
             return;
         std::fwrite(m_prefix.data(), 1, m_prefix.size(), stdout);
@@ -70,12 +67,9 @@ public:
         std::fputs(m_options.crlf ? "\r\n" : "\n", stdout);
     }
 
-    const std::string &failure() const { return m_failure; }
-
 private:
     const Options &m_options;
     std::string m_prefix;
-    std::string m_failure;
 };
 
 void printError(std::string_view text)
@@ -92,6 +86,7 @@ int usageError(std::string_view text)
     return exitTrouble;
 }
 
+// Checks one chart, printing its log as it goes and, when it fails, why on standard error.
 int checkChart(const Options &options, const std::string &chart)
 {
     const bool fromInput = chart == "-";
@@ -100,23 +95,18 @@ int checkChart(const Options &options, const std::string &chart)
     quillet::TempScratchFactory scratch;
     quillet::CheckRun run(sink, scratch);
     const quillet::CheckResult result = fromInput ? run.runOnDescriptor(0) : run.run(chart);
+    if (result.failure != quillet::CheckFailure::None)
+        printError(name + ": " + quillet::failureReason(result));
     switch (result.outcome) {
     case quillet::CheckOutcome::Ok:
         return exitOk;
     case quillet::CheckOutcome::Problems:
-        return exitProblems;
     case quillet::CheckOutcome::Incorrect:
-        // The log only says "incorrect"; a mistyped name deserves its reason.
-        if (result.error != 0)
-            printError(name + ": " + std::strerror(result.error));
-        else if (result.notRegularFile)
-            printError(name + ": not a regular file");
         return exitProblems;
     case quillet::CheckOutcome::CouldNotCheck:
     case quillet::CheckOutcome::Abandoned:
         break;
     }
-    printError(name + ": " + sink.failure());
     return exitTrouble;
 }
 

@@ -24,6 +24,9 @@ int rewind(int descriptor);
 int close(int descriptor);
 /// Deletes the file at path; returns the system's error number, 0 on success.
 int remove(const std::string &path);
+/// The folder for temporary files: TMPDIR when it is set and not empty (as mktemp reads it), else
+/// the system's; on Windows the system's.
+std::string temporaryFolder();
 /// The text of the system's error number.
 std::string errorText(int error);
 

@@ -2,6 +2,7 @@
 #include "fileio.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -99,6 +100,12 @@ int close(int descriptor)
 int remove(const std::string &path)
 {
     return ::unlink(path.c_str()) == 0 ? noError : errno;
+}
+
+std::string temporaryFolder()
+{
+    const char *folder = std::getenv("TMPDIR");
+    return folder != nullptr && *folder != '\0' ? folder : "/tmp";
 }
 
 std::string errorText(int error)

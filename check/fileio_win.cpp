@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <io.h>
 #include <sys/stat.h>
 
@@ -78,6 +79,13 @@ int close(int descriptor)
 int remove(const std::string &path)
 {
     return ::_unlink(path.c_str()) == 0 ? noError : errno;
+}
+
+std::string temporaryFolder()
+{
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    return error ? std::string(".") : folder.string();
 }
 
 std::string errorText(int error)

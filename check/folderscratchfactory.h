@@ -15,7 +15,7 @@ public:
 
     /// The scratch path in the folder: the folder, the platform's separator, then "tmp.sm".
     std::string path() const;
-    ScratchFile create(std::error_code &error) override;
+    ScratchFile create(std::vector<ScratchAttempt> &failed) override;
 
 private:
     std::string m_folder;

@@ -15,15 +15,9 @@ TempScratchFactory::TempScratchFactory(std::string folder)
     : m_folder(std::move(folder))
 { }
 
-ScratchFile TempScratchFactory::create(std::error_code &error)
+ScratchFile TempScratchFactory::create(std::vector<ScratchAttempt> &failed)
 {
-    namespace fs = std::filesystem;
-    fs::path folder = m_folder;
-    if (folder.empty()) {
-        folder = fs::temp_directory_path(error);
-        if (error)
-            return {};
-    }
+    const std::string folder = m_folder.empty() ? fileio::temporaryFolder() : m_folder;
 
     // The name only has to be hard to guess; O_EXCL makes the creation itself safe.
     std::random_device device;
@@ -34,14 +28,12 @@ ScratchFile TempScratchFactory::create(std::error_code &error)
         char name[40];
         std::snprintf(
             name, sizeof name, "quillet-%016llx.sm", static_cast<unsigned long long>(random()));
-        const std::string path = (folder / name).string();
+        const std::string path = (std::filesystem::path(folder) / name).string();
         const int descriptor = fileio::createExclusive(path, lastError);
-        if (descriptor >= 0) {
-            error.clear();
+        if (descriptor >= 0)
             return ScratchFile(descriptor, path);
-        }
     }
-    error = std::error_code(lastError, std::generic_category());
+    failed.push_back({folder, lastError});
     return {};
 }
 

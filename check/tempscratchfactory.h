@@ -13,7 +13,7 @@ public:
     /// Uses folder instead of the system's temporary folder when it is not empty.
     explicit TempScratchFactory(std::string folder = {});
 
-    ScratchFile create(std::error_code &error) override;
+    ScratchFile create(std::vector<ScratchAttempt> &failed) override;
 
 private:
     std::string m_folder;

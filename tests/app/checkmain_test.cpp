@@ -79,6 +79,8 @@ const std::vector<CliCase> kCases = {
         "Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n", ""},
     {"QuietPrintsNothing", "-q BAD OK", 1, "", ""},
     {"StandardInput", "- < BAD", 1, badLog, ""},
+    {"IncorrectSaysWhy", "- < /dev/null", 1, "Incorrect SM file! Please check\n",
+        "quillet-check: (standard input): the file is empty\n"},
     {"StandardInputNamedWhenPrefixed", "- OK < OK", 0,
         "(standard input): Checking SM file...\n"
         "(standard input): SM file is OK. Ready to send to convert.\n"
@@ -92,7 +94,7 @@ const std::vector<CliCase> kCases = {
     {"ScratchCannotBeMadeOutranksAProblem", "BAD NONE", 2,
         "BAD: Cannot check: the scratch file could not be created (No such file or directory)\n"
         "NONE: Incorrect SM file! Please check\n",
-        "quillet-check: BAD: Cannot check: the scratch file could not be created", "missing"},
+        "quillet-check: BAD: the scratch file could not be created", "missing"},
 #ifndef _WIN32 // Windows has no device that is always full.
     {"FullOutput", "OK > /dev/full", 2, "", "quillet-check: cannot write the log: "},
 #endif

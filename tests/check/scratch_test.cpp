@@ -91,11 +91,11 @@ public:
         : m_open(std::move(open))
     { }
 
-    ScratchFile create(std::error_code &error) override
+    ScratchFile create(std::vector<ScratchAttempt> &failed) override
     {
         const int descriptor = m_open();
         if (descriptor < 0)
-            error = std::error_code(EACCES, std::generic_category());
+            failed.push_back({"folder", EACCES});
         return ScratchFile(descriptor, {});
     }
 
@@ -146,19 +146,21 @@ struct ChartPathCase
 {
     const char *name;
     std::function<std::string(Folders)> path;
+    CheckFailure failure = CheckFailure::CannotOpen;
 };
 
 const std::vector<ChartPathCase> kNotCharts = {
     {"EmptyPath", [](Folders) { return std::string(); }},
     {"MissingFile", [](Folders f) { return f.file("missing.sm"); }},
-    {"Folder", [](Folders f) { return f.path().string(); }},
+    {"Folder", [](Folders f) { return f.path().string(); }, CheckFailure::NotRegularFile},
 #ifdef _WIN32
     // Devices, which a read could wait on for ever.
-    {"NulDevice", [](Folders) { return std::string("NUL"); }},
-    {"ConsoleDevice", [](Folders) { return std::string("CON"); }},
+    {"NulDevice", [](Folders) { return std::string("NUL"); }, CheckFailure::NotRegularFile},
+    {"ConsoleDevice", [](Folders) { return std::string("CON"); }, CheckFailure::NotRegularFile},
 #else
     {"FifoWithNoWriter",
-        [](Folders f) { return ::mkfifo(f.file("fifo.sm").c_str(), 0600), f.file("fifo.sm"); }},
+        [](Folders f) { return ::mkfifo(f.file("fifo.sm").c_str(), 0600), f.file("fifo.sm"); },
+        CheckFailure::NotRegularFile},
 #endif
 #ifndef _WIN32 // Windows drops trailing spaces from every path: "c.sm " is "c.sm" there.
     {"TrailingSpaceIsKept", [](Folders f) { return f.write("c.sm", goodChart) + " "; }},
@@ -175,7 +177,10 @@ TEST_P(NotAChartTest, IsIncorrectAtOnceWithoutScratch)
     LogText log;
     FolderScratchFactory scratch(app.path().string());
 
-    EXPECT_EQ(CheckRun(log, scratch).run(GetParam().path(folder)).outcome, CheckOutcome::Incorrect);
+    const CheckResult result = CheckRun(log, scratch).run(GetParam().path(folder));
+
+    EXPECT_EQ(result.outcome, CheckOutcome::Incorrect);
+    EXPECT_EQ(result.failure, GetParam().failure);
     EXPECT_EQ(log.text(), "Incorrect SM file! Please check\r\n");
     EXPECT_TRUE(app.entries().empty());
 }
