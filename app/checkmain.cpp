@@ -14,8 +14,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
+#include "windowsconsole.h"
 #endif
 
 namespace {
@@ -115,8 +114,7 @@ int checkChart(const Options &options, const std::string &chart)
 int main(int argc, char **argv)
 {
 #ifdef _WIN32
-    // The log's bytes go out as they are: --crlf must not become CR CR LF.
-    _setmode(_fileno(stdout), _O_BINARY);
+    const quillet::WindowsConsole console(argc, argv);
 #endif
     static char outputBuffer[1 << 16];
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
