@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -219,6 +221,23 @@ TEST_P(FirstLineTest, IsIncorrectWithItsReasonAndNoScratch)
 
 INSTANTIATE_TEST_SUITE_P(Charts, FirstLineTest, testing::ValuesIn(kFirstLines),
     [](const auto &info) { return std::string(info.param.name); });
+
+// With QUILLET_WRITE_CHARTS naming a folder, writes the tables' charts there, one file a case, so
+// that builds for other platforms can be compared on them (tests/windows).
+TEST(ChartTables, WriteTheirChartsWhenAsked)
+{
+    const char *folder = std::getenv("QUILLET_WRITE_CHARTS");
+    if (folder == nullptr)
+        GTEST_SKIP() << "QUILLET_WRITE_CHARTS is not set";
+    const auto write = [&](const char *name, const std::string &chart) {
+        std::ofstream(std::filesystem::path(folder) / (name + std::string(".sm")), std::ios::binary)
+            << chart;
+    };
+    for (const ChartCase &chartCase : kCases)
+        write(chartCase.name, chartCase.chart);
+    for (const FirstLineCase &firstLine : kFirstLines)
+        write(firstLine.name, firstLine.chart);
+}
 
 // A chart of 10,003 lines, abandoned at a pump: before extraction, during it, before the scan,
 // during it; or never (0).
