@@ -4,6 +4,7 @@
 #include "checkrun.h"
 #include "messagesink.h"
 #include "tempscratchfactory.h"
+#include "version.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -135,7 +136,7 @@ int main(int argc, char **argv)
             std::fwrite(usageText.data(), 1, usageText.size(), stdout);
             return std::fflush(stdout) == 0 ? exitOk : exitTrouble;
         } else if (arg == "-V" || arg == "--version") {
-            std::fputs("quillet-check 1.0\n", stdout);
+            std::fputs("quillet-check " QUILLET_VERSION "\n", stdout);
             return std::fflush(stdout) == 0 ? exitOk : exitTrouble;
         } else {
             return usageError("unknown option '" + std::string(arg) + "'");
