@@ -39,8 +39,8 @@ struct CheckResult
     std::uint64_t problems = 0;
     CheckFailure failure = CheckFailure::None;
     int error = 0; // the system's error number behind the failure, where there is one
-    // For ScratchNotCreated: each folder tried and why it failed, " in FOLDER (reason)", joined
-    // by " or"; empty when no folder was named.
+    // For ScratchNotCreated: each folder tried and why, " in APP (reason) or in TMP (reason)";
+    // empty when the factory named none.
     std::string scratchFolders = {};
 };
 

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillet {
@@ -73,10 +74,17 @@ CheckResult CheckRun::runOnDescriptor(int chart)
     }
 
     std::vector<ScratchAttempt> failed;
-    ScratchFile scratch = m_scratch.create(failed);
-    if (!scratch.isOpen())
-        return cannotCheck(
-            CheckFailure::ScratchNotCreated, failed.empty() ? 0 : failed.back().error);
+    ScratchFile scratch = m_scratch.create(chart, failed);
+    if (!scratch.isOpen()) {
+        // Each folder tried, and why: "in APP (reason) or in TMP (reason)".
+        std::string folders;
+        for (const ScratchAttempt &attempt : failed) {
+            folders.append(folders.empty() ? " in " : " or in ").append(attempt.folder);
+            folders.append(" (").append(fileio::errorText(attempt.error)).append(")");
+        }
+        return cannotCheck(CheckFailure::ScratchNotCreated,
+            failed.empty() ? 0 : failed.back().error, std::move(folders));
+    }
 
     PumpClock clock(m_pump);
     if (!clock.pumpNow())
@@ -125,9 +133,9 @@ CheckResult CheckRun::incorrect(CheckResult result)
     return result;
 }
 
-CheckResult CheckRun::cannotCheck(CheckFailure failure, int error)
+CheckResult CheckRun::cannotCheck(CheckFailure failure, int error, std::string scratchFolders)
 {
-    CheckResult result {CheckOutcome::CouldNotCheck, 0, failure, error};
+    CheckResult result {CheckOutcome::CouldNotCheck, 0, failure, error, std::move(scratchFolders)};
     std::string message(messages::cannotCheck);
     message.append(failureReason(result));
     m_sink.addMessage(message);

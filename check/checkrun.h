@@ -32,7 +32,7 @@ public:
 
 private:
     CheckResult incorrect(CheckResult result);
-    CheckResult cannotCheck(CheckFailure failure, int error);
+    CheckResult cannotCheck(CheckFailure failure, int error, std::string scratchFolders = {});
 
     MessageSink &m_sink;
     ScratchFactory &m_scratch;

@@ -121,6 +121,39 @@ int createExclusive(const std::string &path, int &error)
     return toDescriptor(handle, _O_RDWR, error);
 }
 
+int createAnonymous(const std::string &folder, int &error)
+{
+    // The system deletes the file when its handle closes, however the program ends; no other
+    // program may open it meanwhile.
+    error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        const HANDLE handle = CreateFileW(toUtf16(folder + '\\' + freshName()).c_str(),
+            GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        const int descriptor = toDescriptor(handle, _O_RDWR, error);
+        if (descriptor >= 0)
+            return descriptor;
+    }
+    return -1;
+}
+
+bool isSameFile(int descriptor, const std::string &path)
+{
+    // The file index, with the volume, is what device and inode are on POSIX.
+    BY_HANDLE_FILE_INFORMATION open, named;
+    if (!GetFileInformationByHandle(handleOf(descriptor), &open))
+        return false;
+    const HANDLE namedHandle = CreateFileW(toUtf16(path).c_str(), 0,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (namedHandle == INVALID_HANDLE_VALUE)
+        return false;
+    const bool read = GetFileInformationByHandle(namedHandle, &named);
+    CloseHandle(namedHandle);
+    return read && open.dwVolumeSerialNumber == named.dwVolumeSerialNumber
+        && open.nFileIndexHigh == named.nFileIndexHigh && open.nFileIndexLow == named.nFileIndexLow;
+}
+
 long long readSome(int descriptor, char *data, std::size_t size, int &error)
 {
     const std::size_t chunk = size < maxChunk ? size : maxChunk;

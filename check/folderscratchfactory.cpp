@@ -19,10 +19,13 @@ std::string FolderScratchFactory::path() const
     return m_folder.empty() ? std::string("tmp.sm") : m_folder + separator + "tmp.sm";
 }
 
-ScratchFile FolderScratchFactory::create(std::vector<ScratchAttempt> &failed)
+ScratchFile FolderScratchFactory::create(int chart, std::vector<ScratchAttempt> &failed)
 {
     namespace fs = std::filesystem;
     const std::string scratchPath = path();
+    // A chart saved as tmp.sm in the folder, or linked there, is never removed or written.
+    if (fileio::isSameFile(chart, scratchPath))
+        return TempScratchFactory().create(chart, failed);
     // Whatever stands at the path is removed, never written through: a link could point at a
     // file of the user's, and a hard-linked or shared regular file would be truncated for all.
     // A few tries, in case another copy of the program makes the file in between.
@@ -42,7 +45,7 @@ ScratchFile FolderScratchFactory::create(std::vector<ScratchAttempt> &failed)
     }
     failed.push_back({m_folder.empty() ? std::string(".") : m_folder, createError});
     // A read-only application folder (an installed program) still gets its check.
-    return TempScratchFactory().create(failed);
+    return TempScratchFactory().create(chart, failed);
 }
 
 } // namespace quillet

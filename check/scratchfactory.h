@@ -20,9 +20,10 @@ class ScratchFactory
 public:
     virtual ~ScratchFactory() = default;
 
-    /// Returns a fresh, empty scratch file open for reading and writing. When it returns none,
-    /// failed holds each folder tried, in order; it may also hold folders tried before one worked.
-    virtual ScratchFile create(std::vector<ScratchAttempt> &failed) = 0;
+    /// Returns a fresh, empty scratch file open for reading and writing, never the file open at
+    /// chart (the chart's descriptor). When it returns none, failed holds each folder tried, in
+    /// order; it may also hold folders tried before one worked.
+    virtual ScratchFile create(int chart, std::vector<ScratchAttempt> &failed) = 0;
 };
 
 } // namespace quillet

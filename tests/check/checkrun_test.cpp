@@ -7,12 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 #include <utility>
 #include <vector>
 
@@ -107,10 +114,18 @@ public:
 
     bool processEvents() override
     {
+#ifdef _WIN32 // Windows has no lstat, and no modes beyond read-only.
         std::error_code error;
         wasRegularFile = wasRegularFile
             && std::filesystem::symlink_status(m_path, error).type()
                 == std::filesystem::file_type::regular;
+#else
+        struct stat info;
+        wasRegularFile
+            = wasRegularFile && ::lstat(m_path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+        if (mode == 0 && ::lstat(m_path.c_str(), &info) == 0)
+            mode = info.st_mode & 0777;
+#endif
         if (!scratch && !m_log.text().empty())
             scratch = test::contents(m_path);
         logAtLastCall = m_log.text();
@@ -119,6 +134,7 @@ public:
 
     int calls = 0;
     bool wasRegularFile = true;
+    unsigned mode = 0; // the scratch file's permissions
     std::optional<std::string> scratch;
     std::string logAtLastCall;
 
@@ -150,6 +166,9 @@ TEST_P(CheckRunTest, LogsExactly)
         EXPECT_EQ(watch.scratch, chartCase.scratch);
     }
     EXPECT_TRUE(watch.wasRegularFile) << "no tmp.sm in the application folder during the run";
+#ifndef _WIN32
+    EXPECT_EQ(watch.mode, 0600u) << "the scratch copy is readable by others";
+#endif
     EXPECT_TRUE(app.entries().empty()) << "scratch file left behind";
 }
 
@@ -238,6 +257,32 @@ TEST(ChartTables, WriteTheirChartsWhenAsked)
     for (const FirstLineCase &firstLine : kFirstLines)
         write(firstLine.name, firstLine.chart);
 }
+
+#ifndef _WIN32 // The C runtime of Windows has no non-blocking descriptors.
+// A non-blocking pipe whose writer is slow: the run waits for the chart instead of failing.
+TEST(NonBlockingInputTest, WaitsForTheChart)
+{
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    ::fcntl(ends[0], F_SETFL, O_NONBLOCK);
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const std::string chart = "#T\n" + rows(4) + ";\n";
+        EXPECT_EQ(::write(ends[1], chart.data(), chart.size()), ssize_t(chart.size()));
+        ::close(ends[1]);
+    });
+    test::TempFolder app;
+    LogText log;
+    FolderScratchFactory scratch(app.path().string());
+
+    const CheckResult result = CheckRun(log, scratch).runOnDescriptor(ends[0]);
+    writer.join();
+    ::close(ends[0]);
+
+    EXPECT_EQ(result.outcome, CheckOutcome::Ok);
+    EXPECT_EQ(log.text(), okLog);
+}
+#endif
 
 // A chart of 10,003 lines, abandoned at a pump: before extraction, during it, before the scan,
 // during it; or never (0).

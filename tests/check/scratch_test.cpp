@@ -53,6 +53,13 @@ const std::vector<PlantedCase> kPlanted = {
             fs::create_hard_link(user.file("precious"), app.file("tmp.sm"));
         },
         [](Folders app, Folders user) { return untouched(user) && app.entries().empty(); }},
+    {"HardLinkToChart",
+        [](Folders app, Folders user) {
+            fs::create_hard_link(user.file("chart.sm"), app.file("tmp.sm"));
+        },
+        [](Folders app, Folders user) {
+            return untouched(user) && test::contents(app.file("tmp.sm")) == goodChart;
+        }},
     {"FolderWithFilesFallsBackToTemp",
         [](Folders app, Folders) { fs::create_directories(app.file("tmp.sm/inside")); },
         [](Folders app, Folders) { return fs::is_directory(app.file("tmp.sm/inside")); }},
@@ -91,7 +98,7 @@ public:
         : m_open(std::move(open))
     { }
 
-    ScratchFile create(std::vector<ScratchAttempt> &failed) override
+    ScratchFile create(int, std::vector<ScratchAttempt> &failed) override
     {
         const int descriptor = m_open();
         if (descriptor < 0)
@@ -112,7 +119,7 @@ struct FailureCase
 
 const std::vector<FailureCase> kFailures = {
     {"CannotCreate", [](Folders) { return -1; },
-        "Cannot check: the scratch file could not be created (Permission denied)\r\n"},
+        "Cannot check: the scratch file could not be created in folder (Permission denied)\r\n"},
 #ifndef _WIN32 // Windows has no device that is always full.
     {"DiskFull", [](Folders) { return ::open("/dev/full", O_RDWR); },
         "Cannot check: the scratch file could not be written (No space left on device)\r\n"},
@@ -141,6 +148,26 @@ TEST_P(ScratchFailureTest, GivesNoVerdict)
 
 INSTANTIATE_TEST_SUITE_P(Scratch, ScratchFailureTest, testing::ValuesIn(kFailures),
     [](const auto &info) { return std::string(info.param.name); });
+
+// The window's fallback: when neither the application folder nor the temporary one takes the
+// scratch file, the log says why for each.
+TEST(ScratchFallbackTest, NamesEveryFolderTried)
+{
+    test::TempFolder folder;
+    const std::string app = folder.write("app", "a file, not a folder");
+    ::setenv("TMPDIR", folder.file("missing").c_str(), 1);
+    LogText log;
+    FolderScratchFactory scratch(app);
+
+    const CheckResult result = CheckRun(log, scratch).run(folder.write("c.sm", goodChart));
+    ::unsetenv("TMPDIR");
+
+    EXPECT_EQ(result.failure, CheckFailure::ScratchNotCreated);
+    EXPECT_EQ(log.text(),
+        "Cannot check: the scratch file could not be created in " + app
+            + " (Not a directory) or in " + folder.file("missing")
+            + " (No such file or directory)\r\n");
+}
 
 struct ChartPathCase
 {
