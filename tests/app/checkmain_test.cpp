@@ -29,7 +29,8 @@ std::string manyProblems()
 }
 
 #ifdef _WIN32
-// std::system runs cmd.exe: double quotes, ( ) to group, and GetTempPathW reads TMP.
+// std::system runs cmd.exe: double quotes, and GetTempPathW reads TMP. Its rows are single
+// commands, which Wine's cmd.exe cannot group.
 std::string quoted(const std::string &text)
 {
     return '"' + text + '"';
@@ -41,14 +42,24 @@ std::string shellCommand(
     for (std::size_t at; (at = command.find("$Q")) != command.npos;)
         command.replace(at, 2, quoted(QUILLET_CHECK_PATH));
     return "cd /d " + quoted(folder.path().string()) + " && set "
-        + quoted("TMP=" + (tmpdir.empty() ? "" : folder.file(tmpdir))) + " && (" + command
-        + ") > out 2> err";
+        + quoted("TMP=" + (tmpdir.empty() ? "" : folder.file(tmpdir))) + " && " + command
+        + " > out 2> err";
 }
 
-// The whole line in quotes, as cmd.exe /c strips one pair from a line that begins with a quote.
+// GetTempPathW gives a full path: the output names the folders as the POSIX shell's TMPDIR does.
+std::string output(const test::TempFolder &folder, const std::string &name)
+{
+    std::string text = test::contents(folder.file(name));
+    const std::string prefix = folder.path().string() + '\\';
+    for (std::size_t at; (at = text.find(prefix)) != text.npos;)
+        text.erase(at, prefix.size());
+    return text;
+}
+
+// cmd.exe /c strips the first and the last quote of a line that begins with one.
 int exitStatus(const std::string &command)
 {
-    return std::system(quoted(command).c_str());
+    return std::system((command.starts_with('"') ? quoted(command) : command).c_str());
 }
 #else
 std::string quoted(const std::string &text)
@@ -66,6 +77,11 @@ std::string shellCommand(
 int exitStatus(const std::string &command)
 {
     return WEXITSTATUS(std::system(command.c_str()));
+}
+
+std::string output(const test::TempFolder &folder, const std::string &name)
+{
+    return test::contents(folder.file(name));
 }
 #endif
 
@@ -156,8 +172,8 @@ TEST_P(CheckProgramTest, PrintsAndExits)
     const std::string command = shellCommand(folder, GetParam().tmpdir, GetParam().command);
 
     EXPECT_EQ(exitStatus(command), GetParam().status) << command;
-    EXPECT_EQ(test::contents(folder.file("out")), GetParam().out);
-    const std::string err = test::contents(folder.file("err"));
+    EXPECT_EQ(output(folder, "out"), GetParam().out);
+    const std::string err = output(folder, "err");
     EXPECT_EQ(err.substr(0, GetParam().errStart.size()), GetParam().errStart);
     EXPECT_EQ(err.empty(), GetParam().errStart.empty()) << err;
     EXPECT_TRUE(std::filesystem::is_empty(folder.file("tmp"))) << "scratch file left behind";
