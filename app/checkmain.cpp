@@ -17,8 +17,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
+#include "windowsconsole.h"
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -194,8 +193,7 @@ int main(int argc, char **argv)
     if (!openClosedStandardStreams())
         return exitTrouble;
 #ifdef _WIN32
-    // The log's bytes go out as they are: --crlf must not become CR CR LF.
-    _setmode(_fileno(stdout), _O_BINARY);
+    const quillet::WindowsConsole console(argc, argv);
 #endif
 #ifdef SIGXFSZ
     // Past a file-size limit the scratch write fails with EFBIG and is reported, not fatal.

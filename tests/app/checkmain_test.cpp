@@ -4,7 +4,9 @@
 
 #include <cstdlib>
 #include <string>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 namespace quillet {
 namespace {
@@ -25,6 +27,63 @@ std::string manyProblems()
         chart += "0000\n0000\n0000\n,\n";
     return chart;
 }
+
+#ifdef _WIN32
+// std::system runs cmd.exe: double quotes, and GetTempPathW reads TMP. Its rows are single
+// commands, which Wine's cmd.exe cannot group.
+std::string quoted(const std::string &text)
+{
+    return '"' + text + '"';
+}
+
+std::string shellCommand(
+    const test::TempFolder &folder, const std::string &tmpdir, std::string command)
+{
+    for (std::size_t at; (at = command.find("$Q")) != command.npos;)
+        command.replace(at, 2, quoted(QUILLET_CHECK_PATH));
+    return "cd /d " + quoted(folder.path().string()) + " && set "
+        + quoted("TMP=" + (tmpdir.empty() ? "" : folder.file(tmpdir))) + " && " + command
+        + " > out 2> err";
+}
+
+// GetTempPathW gives a full path: the output names the folders as the POSIX shell's TMPDIR does.
+std::string output(const test::TempFolder &folder, const std::string &name)
+{
+    std::string text = test::contents(folder.file(name));
+    const std::string prefix = folder.path().string() + '\\';
+    for (std::size_t at; (at = text.find(prefix)) != text.npos;)
+        text.erase(at, prefix.size());
+    return text;
+}
+
+// cmd.exe /c strips the first and the last quote of a line that begins with one.
+int exitStatus(const std::string &command)
+{
+    return std::system((command.starts_with('"') ? quoted(command) : command).c_str());
+}
+#else
+std::string quoted(const std::string &text)
+{
+    return "'" + text + "'";
+}
+
+std::string shellCommand(
+    const test::TempFolder &folder, const std::string &tmpdir, const std::string &command)
+{
+    return "cd '" + folder.path().string() + "' && Q='" QUILLET_CHECK_PATH "' && TMPDIR=" + tmpdir
+        + " && export TMPDIR && { " + command + "; } > out 2> err";
+}
+
+int exitStatus(const std::string &command)
+{
+    return WEXITSTATUS(std::system(command.c_str()));
+}
+
+std::string output(const test::TempFolder &folder, const std::string &name)
+{
+    return test::contents(folder.file(name));
+}
+#endif
 
 struct CliCase
 {
@@ -69,6 +128,7 @@ const std::vector<CliCase> kCases = {
         "directory)\nNONE: Incorrect SM file! Please check\n",
         "quillet-check: BAD: the scratch file could not be created in missing (No such", "missing"},
     {"EmptyTmpdirIsUnset", "$Q OK", 0, okLog, "", ""},
+#ifndef _WIN32 // /dev/full, and sh's redirections, background jobs, ulimit and kill.
     {"FullOutput", "$Q OK > /dev/full", 2, "", "quillet-check: cannot write the log: "},
     // Standard streams and signals.
     {"ClosedOutputIsNotTheScratch",
@@ -94,6 +154,7 @@ const std::vector<CliCase> kCases = {
         "quillet-check: MANY: the scratch file could not be written (File too large)\n"},
     {"KilledRunLeavesNoScratch",
         "{ printf '#T\\n0000\\n'; sleep 1; } | $Q - & sleep 0.3; kill -TERM $!; wait", 0, "", ""},
+#endif
 };
 
 class CheckProgramTest : public testing::TestWithParam<CliCase>
@@ -108,15 +169,11 @@ TEST_P(CheckProgramTest, PrintsAndExits)
     folder.write("MANY", manyProblems());
     std::filesystem::create_directory(folder.file("tmp"));
     // Inside the folder, so that the charts' names are short; every scratch file goes to tmp.
-    const std::string command = "cd '" + folder.path().string()
-        + "' && Q='" QUILLET_CHECK_PATH "' && TMPDIR=" + GetParam().tmpdir
-        + " && export TMPDIR && { " + GetParam().command + "; } > out 2> err";
+    const std::string command = shellCommand(folder, GetParam().tmpdir, GetParam().command);
 
-    const int status = std::system(command.c_str());
-
-    EXPECT_EQ(WEXITSTATUS(status), GetParam().status) << command;
-    EXPECT_EQ(test::contents(folder.file("out")), GetParam().out);
-    const std::string err = test::contents(folder.file("err"));
+    EXPECT_EQ(exitStatus(command), GetParam().status) << command;
+    EXPECT_EQ(output(folder, "out"), GetParam().out);
+    const std::string err = output(folder, "err");
     EXPECT_EQ(err.substr(0, GetParam().errStart.size()), GetParam().errStart);
     EXPECT_EQ(err.empty(), GetParam().errStart.empty()) << err;
     EXPECT_TRUE(std::filesystem::is_empty(folder.file("tmp"))) << "scratch file left behind";
@@ -126,7 +183,7 @@ TEST(CheckProgramHelpTest, PrintsUsageAndSucceeds)
 {
     test::TempFolder folder;
     const std::string out = folder.file("out");
-    EXPECT_EQ(std::system(("'" QUILLET_CHECK_PATH "' --help > '" + out + "'").c_str()), 0);
+    EXPECT_EQ(exitStatus(quoted(QUILLET_CHECK_PATH) + " --help > " + quoted(out)), 0);
     EXPECT_EQ(test::contents(out).rfind("Usage: quillet-check [OPTIONS] CHART...\n", 0), 0u);
 }
 
