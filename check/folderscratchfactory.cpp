@@ -21,7 +21,6 @@ std::string FolderScratchFactory::path() const
 
 ScratchFile FolderScratchFactory::create(int chart, std::vector<ScratchAttempt> &failed)
 {
-    namespace fs = std::filesystem;
     const std::string scratchPath = path();
     // A chart saved as tmp.sm in the folder, or linked there, is never removed or written.
     if (fileio::isSameFile(chart, scratchPath))
@@ -30,13 +29,9 @@ ScratchFile FolderScratchFactory::create(int chart, std::vector<ScratchAttempt> 
     // file of the user's, and a hard-linked or shared regular file would be truncated for all.
     // A few tries, in case another copy of the program makes the file in between.
     int createError = 0;
+    // Through fileio, so that a folder named in any script is taken as UTF-8 on Windows too.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        std::error_code statusError;
-        const auto status = fs::symlink_status(scratchPath, statusError);
-        if (!statusError && status.type() != fs::file_type::not_found) {
-            std::error_code removeError;
-            fs::remove(scratchPath, removeError);
-        }
+        static_cast<void>(fileio::remove(scratchPath));
         const int descriptor = fileio::createExclusive(scratchPath, createError);
         if (descriptor >= 0)
             return ScratchFile(descriptor, scratchPath);
