@@ -90,7 +90,8 @@ CheckResult CheckRun::runOnDescriptor(int chart)
     if (!clock.pumpNow())
         return {CheckOutcome::Abandoned};
     {
-        PageBuffer output(std::max(m_blockSize, ExtractionPass::minimumOutputSize));
+        // Writes of a few blocks each cost the kernel less than one a block.
+        PageBuffer output(std::max(4 * m_blockSize, ExtractionPass::minimumOutputSize));
         ScratchWriter writer(scratch.descriptor(), output.data(), output.size());
         ExtractionPass extraction(writer, clock);
         switch (extraction.run(chart, input.data(), std::size_t(size), m_blockSize)) {

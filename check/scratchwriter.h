@@ -17,19 +17,19 @@ public:
         , m_capacity(capacity)
     { }
 
-    /// Appends size bytes; a piece as large as the buffer goes out directly.
+    /// Appends size bytes. Even a piece as large as the buffer is copied: measured on a 100 MB
+    /// chart, writing straight from the chart's block cost more than the copy saves.
     void append(const char *data, std::size_t size)
     {
-        if (m_error != 0)
-            return;
-        if (m_size + size > m_capacity)
-            flush();
-        if (size >= m_capacity) {
-            write(data, size);
-            return;
+        while (size > 0 && m_error == 0) {
+            if (m_size == m_capacity)
+                flush();
+            const std::size_t piece = size < m_capacity - m_size ? size : m_capacity - m_size;
+            std::memcpy(m_buffer + m_size, data, piece);
+            m_size += piece;
+            data += piece;
+            size -= piece;
         }
-        std::memcpy(m_buffer + m_size, data, size);
-        m_size += size;
     }
 
     /// Room for size bytes at the end of the buffer, to be filled and then passed to commit.
