@@ -17,13 +17,14 @@ public:
         , m_capacity(capacity)
     { }
 
-    /// Appends size bytes. Even a piece as large as the buffer is copied: measured on a 100 MB
-    /// chart, writing straight from the chart's block cost more than the copy saves.
+    /// Appends size bytes. Even a piece as large as the buffer is copied: every write but the
+    /// last then starts on a page of the file, where writes straight from a chart's block
+    /// started a line into a page and cost the kernel more than the copy.
     void append(const char *data, std::size_t size)
     {
         while (size > 0 && m_error == 0) {
             if (m_size == m_capacity)
-                flush();
+                writePages();
             const std::size_t piece = size < m_capacity - m_size ? size : m_capacity - m_size;
             std::memcpy(m_buffer + m_size, data, piece);
             m_size += piece;
@@ -32,11 +33,12 @@ public:
         }
     }
 
-    /// Room for size bytes at the end of the buffer, to be filled and then passed to commit.
+    /// Room for size bytes (at most the capacity less a page) at the end of the buffer, to be
+    /// filled and then passed to commit.
     char *reserve(std::size_t size)
     {
         if (m_size + size > m_capacity)
-            flush();
+            writePages();
         return m_buffer + m_size;
     }
 
@@ -50,6 +52,7 @@ public:
     int error() const { return m_error; }
 
 private:
+    void writePages();
     void write(const char *data, std::size_t size);
 
     int m_descriptor;
