@@ -33,6 +33,12 @@ struct LineChunk
     std::uint64_t marked; // bytes equal to one of the splitter's characters
 };
 
+// A visitor may declare static constexpr bool crOnlyBeforeLf = true when its stream has a CR
+// only just before an LF, as the scratch file has: its lines are then found from the LFs alone,
+// and its chunks' cr is 0.
+template <class Visitor>
+concept CrOnlyBeforeLf = Visitor::crOnlyBeforeLf;
+
 // Splits a stream, block after block, into lines 64 bytes at a time, so that finding a line costs
 // a few instructions and a line or a CR LF pair may fall across two blocks.
 //
@@ -194,6 +200,8 @@ bool LineSplitter<Chars...>::feedWith(const char *data, std::size_t size, Visito
     bool lfBefore = m_lfBefore;
     // The masks are found here, not in the lambda: only this function has the vector target.
     const auto split = [&](Chunk &chunk) {
+        if constexpr (CrOnlyBeforeLf<Visitor>)
+            chunk.cr = 0;
         const unsigned chunkSize = chunk.size;
         const std::uint64_t valid
             = chunkSize == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << chunkSize) - 1;
