@@ -30,17 +30,23 @@ bool hasCrExpansion()
     constexpr std::uint64_t evenSlots = 0x5555555555555555;
     constexpr std::uint64_t oddSlots = 0xaaaaaaaaaaaaaaaa;
     const __m512i crs = _mm512_set1_epi8('\r');
-    for (unsigned half = 0; half < size; half += 32) {
-        const unsigned count = size - half < 32 ? size - half : 32;
-        const std::uint64_t present = _bzhi_u64(~std::uint64_t(0), count);
-        const std::uint64_t halfLfs = (lfs >> half) & present;
-        const std::uint64_t slots = _pdep_u64(halfLfs, evenSlots) | _pdep_u64(present, oddSlots);
-        const std::uint64_t bytePlaces = _pext_u64(oddSlots, slots);
-        const __m512i bytes = _mm512_maskz_loadu_epi8(present, data + half);
-        _mm512_storeu_si512(out, _mm512_mask_expand_epi8(crs, bytePlaces, bytes));
-        out += count + unsigned(__builtin_popcountll(halfLfs));
-    }
-    return out;
+    const std::uint64_t present
+        = size == 64 ? ~std::uint64_t(0) : _bzhi_u64(~std::uint64_t(0), size);
+    lfs &= present;
+    // The halves' places are found side by side: only where the second half goes waits on
+    // the first.
+    const std::uint64_t lowPlaces = _pext_u64(oddSlots,
+        _pdep_u64(lfs & 0xffffffff, evenSlots) | _pdep_u64(present & 0xffffffff, oddSlots));
+    const std::uint64_t highPlaces
+        = _pext_u64(oddSlots, _pdep_u64(lfs >> 32, evenSlots) | _pdep_u64(present >> 32, oddSlots));
+    const __m512i low = _mm512_maskz_loadu_epi8(present & 0xffffffff, data);
+    _mm512_storeu_si512(out, _mm512_mask_expand_epi8(crs, lowPlaces, low));
+    char *const high = out + (size < 32 ? size : 32) + __builtin_popcountll(lfs & 0xffffffff);
+    if (size <= 32)
+        return high;
+    const __m512i upper = _mm512_maskz_loadu_epi8(present >> 32, data + 32);
+    _mm512_storeu_si512(high, _mm512_mask_expand_epi8(crs, highPlaces, upper));
+    return high + (size - 32) + __builtin_popcountll(lfs >> 32);
 }
 #else
 char *expandCrBeforeLf(char *out, const char *, unsigned, std::uint64_t)
