@@ -3,6 +3,7 @@
 #include "checkfailure.h"
 #include "extractionpass.h"
 #include "fileio.h"
+#include "filespace.h"
 #include "messages.h"
 #include "messagesink.h"
 #include "pagebuffer.h"
@@ -22,6 +23,9 @@ namespace {
 
 // The bytes firstLineFailure needs to tell an incorrect chart's reason.
 constexpr std::size_t firstLineProbe = 3;
+
+// The chart size from which the scratch file's space is set aside at once.
+constexpr long long reserveFrom = 4 << 20;
 
 } // namespace
 
@@ -86,11 +90,19 @@ CheckResult CheckRun::runOnDescriptor(int chart)
             failed.empty() ? 0 : failed.back().error, std::move(folders));
     }
 
+    // A large chart's scratch copy is about as large as the chart: space set aside for it at
+    // once costs the file system much less than space taken a page at a time. Not for small
+    // charts, which are written and gone before the file system gives their pages any space.
+    const long long chartSize = fileio::regularFileSize(chart);
+    if (chartSize >= reserveFrom)
+        fileio::reserveSpace(scratch.descriptor(), chartSize);
+
     PumpClock clock(m_pump);
     if (!clock.pumpNow())
         return {CheckOutcome::Abandoned};
     {
-        PageBuffer output(std::max(m_blockSize, ExtractionPass::minimumOutputSize));
+        // Writes of a few blocks each cost the kernel less than one a block.
+        PageBuffer output(std::max(4 * m_blockSize, ExtractionPass::minimumOutputSize));
         ScratchWriter writer(scratch.descriptor(), output.data(), output.size());
         ExtractionPass extraction(writer, clock);
         switch (extraction.run(chart, input.data(), std::size_t(size), m_blockSize)) {

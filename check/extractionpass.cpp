@@ -1,5 +1,6 @@
 #include "extractionpass.h"
 
+#include "crexpansion.h"
 #include "fileio.h"
 #include "pumpclock.h"
 #include "scratchwriter.h"
@@ -135,6 +136,10 @@ void ExtractionPass::insertCrBefore(const Splitter::Chunk &chunk, std::uint64_t 
 {
     flushRun();
     char *out = m_writer.reserve(2 * 64 + copyOverrun);
+    if (hasCrExpansion()) {
+        m_writer.commit(expandCrBeforeLf(out, chunk.data, chunk.size, loneLf));
+        return;
+    }
     unsigned from = 0;
     for (std::uint64_t ends = loneLf; ends != 0; ends &= ends - 1) {
         const unsigned at = unsigned(std::countr_zero(ends));

@@ -33,6 +33,12 @@ struct LineChunk
     std::uint64_t marked; // bytes equal to one of the splitter's characters
 };
 
+// A visitor may declare static constexpr bool crOnlyBeforeLf = true when its stream has a CR
+// only just before an LF, as the scratch file has: its lines are then found from the LFs alone,
+// and its chunks' cr is 0.
+template <class Visitor>
+concept CrOnlyBeforeLf = Visitor::crOnlyBeforeLf;
+
 // Splits a stream, block after block, into lines 64 bytes at a time, so that finding a line costs
 // a few instructions and a line or a CR LF pair may fall across two blocks.
 //
@@ -188,32 +194,53 @@ template <char... Chars>
 template <class Visitor, class Isa>
 bool LineSplitter<Chars...>::feedWith(const char *data, std::size_t size, Visitor &visitor)
 {
-    for (std::size_t position = 0; position < size; position += 64) {
+    // The state stays in registers across the visitor's calls, and full chunks have their size
+    // known to the compiler: this loop is most of the check's own time.
+    bool crBefore = m_crBefore;
+    bool lfBefore = m_lfBefore;
+    // The masks are found here, not in the lambda: only this function has the vector target.
+    const auto split = [&](Chunk &chunk) {
+        if constexpr (CrOnlyBeforeLf<Visitor>)
+            chunk.cr = 0;
+        const unsigned chunkSize = chunk.size;
+        const std::uint64_t valid
+            = chunkSize == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << chunkSize) - 1;
+        // A line begins after an LF, and after a CR that no LF follows.
+        chunk.starts = ((chunk.lf << 1) | std::uint64_t(lfBefore))
+            | (((chunk.cr << 1) | std::uint64_t(crBefore)) & ~chunk.lf);
+        chunk.starts &= valid;
+        chunk.crBefore = crBefore;
+        crBefore = (chunk.cr >> (chunkSize - 1)) & 1;
+        lfBefore = (chunk.lf >> (chunkSize - 1)) & 1;
+        return visitor.chunk(chunk);
+    };
+    bool goOn = true;
+    std::size_t position = 0;
+    for (; goOn && size - position >= 64; position += 64) {
         Chunk chunk;
         chunk.data = data + position;
-        chunk.size = unsigned(size - position < 64 ? size - position : 64);
+        chunk.size = 64;
 #ifdef QUILLET_HAVE_AVX2
-        if (std::is_same_v<Isa, Avx512> && chunk.size == 64)
+        if (std::is_same_v<Isa, Avx512>)
             locateAvx512(chunk.data, chunk.cr, chunk.lf, chunk.marked);
-        else if (std::is_same_v<Isa, Avx2> && chunk.size == 64)
+        else if (std::is_same_v<Isa, Avx2>)
             locateAvx2(chunk.data, chunk.cr, chunk.lf, chunk.marked);
         else
 #endif
-            locate(chunk.data, chunk.size, chunk.cr, chunk.lf, chunk.marked);
-        const std::uint64_t valid
-            = chunk.size == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << chunk.size) - 1;
-        // A line begins after an LF, and after a CR that no LF follows.
-        chunk.starts = ((chunk.lf << 1) | std::uint64_t(m_lfBefore))
-            | (((chunk.cr << 1) | std::uint64_t(m_crBefore)) & ~chunk.lf);
-        chunk.starts &= valid;
-        chunk.crBefore = m_crBefore;
-        m_crBefore = (chunk.cr >> (chunk.size - 1)) & 1;
-        m_lfBefore = (chunk.lf >> (chunk.size - 1)) & 1;
-        m_sawBytes = true;
-        if (!visitor.chunk(chunk))
-            return false;
+            locate(chunk.data, 64, chunk.cr, chunk.lf, chunk.marked);
+        goOn = split(chunk);
     }
-    return true;
+    if (goOn && position < size) {
+        Chunk chunk;
+        chunk.data = data + position;
+        chunk.size = unsigned(size - position);
+        locate(chunk.data, chunk.size, chunk.cr, chunk.lf, chunk.marked);
+        goOn = split(chunk);
+    }
+    m_crBefore = crBefore;
+    m_lfBefore = lfBefore;
+    m_sawBytes = m_sawBytes || size > 0;
+    return goOn;
 }
 
 } // namespace quillet

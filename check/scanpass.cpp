@@ -39,25 +39,29 @@ int ScanPass::run(int scratch, char *block, std::size_t blockSize)
 
 bool ScanPass::chunk(const Splitter::Chunk &chunk)
 {
+    // Most chunks end a measure: the counts stay in locals, stored back once.
     const std::uint64_t measureEnds = chunk.starts & chunk.marked;
-    std::uint64_t rows = chunk.starts & ~measureEnds;
-    std::uint64_t lines = 0;
+    std::uint64_t rowStarts = chunk.starts & ~measureEnds;
+    std::uint64_t rows = m_rows;
     for (std::uint64_t ends = measureEnds; ends != 0; ends &= ends - 1) {
         const unsigned at = unsigned(std::countr_zero(ends));
-        const unsigned measureRows = unsigned(std::popcount(rows & bitsBelow(at)));
-        lines += measureRows + 1;
-        m_rows += measureRows;
-        rows &= ~bitsBelow(at);
+        const std::uint64_t before = bitsBelow(at);
+        rows += unsigned(std::popcount(rowStarts & before));
+        rowStarts &= ~before;
         m_beat += 4;
-        if (!isAcceptedMeasureSize(m_rows))
+        if (!isAcceptedMeasureSize(rows)) [[unlikely]] {
+            m_rows = rows;
             reportProblem();
-        m_rows = 0;
-        if (chunk.data[at] == ';')
+        }
+        rows = 0;
+        if (chunk.data[at] == ';') {
+            m_rows = 0;
             return false;
+        }
     }
-    const unsigned trailingRows = unsigned(std::popcount(rows));
-    m_rows += trailingRows;
-    if (!m_clock.count(lines + trailingRows)) {
+    m_rows = rows + unsigned(std::popcount(rowStarts));
+    // Every line of the chunk is a row or a measure's end.
+    if (!m_clock.count(unsigned(std::popcount(chunk.starts)))) {
         m_abandoned = true;
         return false;
     }

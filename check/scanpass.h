@@ -34,6 +34,8 @@ class ScanPass
 {
 public:
     using Splitter = LineSplitter<',', ';'>;
+    // The extraction ends every line of the scratch file with CR LF and leaves no other CR.
+    static constexpr bool crOnlyBeforeLf = true;
 
     ScanPass(MessageSink &sink, PumpClock &clock);
 

@@ -17,26 +17,28 @@ public:
         , m_capacity(capacity)
     { }
 
-    /// Appends size bytes; a piece as large as the buffer goes out directly.
+    /// Appends size bytes. Even a piece as large as the buffer is copied: every write but the
+    /// last then starts on a page of the file, where writes straight from a chart's block
+    /// started a line into a page and cost the kernel more than the copy.
     void append(const char *data, std::size_t size)
     {
-        if (m_error != 0)
-            return;
-        if (m_size + size > m_capacity)
-            flush();
-        if (size >= m_capacity) {
-            write(data, size);
-            return;
+        while (size > 0 && m_error == 0) {
+            if (m_size == m_capacity)
+                writePages();
+            const std::size_t piece = size < m_capacity - m_size ? size : m_capacity - m_size;
+            std::memcpy(m_buffer + m_size, data, piece);
+            m_size += piece;
+            data += piece;
+            size -= piece;
         }
-        std::memcpy(m_buffer + m_size, data, size);
-        m_size += size;
     }
 
-    /// Room for size bytes at the end of the buffer, to be filled and then passed to commit.
+    /// Room for size bytes (at most the capacity less a page) at the end of the buffer, to be
+    /// filled and then passed to commit.
     char *reserve(std::size_t size)
     {
         if (m_size + size > m_capacity)
-            flush();
+            writePages();
         return m_buffer + m_size;
     }
 
@@ -50,6 +52,7 @@ public:
     int error() const { return m_error; }
 
 private:
+    void writePages();
     void write(const char *data, std::size_t size);
 
     int m_descriptor;

@@ -86,8 +86,9 @@ const std::vector<ChartCase> kCases = {
         "#TITLE:Song;\r\n#BGCHANGES:0.000=a.png\r\n;\r\n#NOTES:\r\n" + rows(7) + ";\r\n",
         problemLog({{4, 0}})},
     {"LoneLineFeedsOverManyChunks",
-        "#T\n" + rows(48, "0000", "\n") + ",\n" + rows(3, "0000", "\n") + rows(4, "00") + ";\n",
-        problemLog({{8, 7}}), rows(48) + ",\r\n" + rows(3) + rows(4, "00") + ";\r\n"},
+        "#T\n" + rows(40, rows(48, "0000", "\n") + ",", "\n") + rows(3, "0000", "\n")
+            + rows(4, "00") + ";\n",
+        problemLog({{164, 7}}), rows(40, rows(48) + ",") + rows(3) + rows(4, "00") + ";\r\n"},
     {"LoneCarriageReturns", "#T\r0000\r0000\r0000\r0000\r,\r0000\r;\r", problemLog({{8, 1}}),
         rows(4) + ",\r\n0000\r\n;\r\n"},
     {"CrCrLfAndLfCrHoldEmptyLines", "#T\r\n0000\r\r\n0000\n\r;", okLog,
@@ -194,9 +195,11 @@ std::vector<ChartCase> vectorCases()
     return cases;
 }
 
+// 2048: the scratch writer's buffer of four blocks fills and goes out in whole pages.
 INSTANTIATE_TEST_SUITE_P(VectorBlocks, CheckRunTest,
     testing::Combine(testing::ValuesIn(vectorCases()),
-        testing::Values(std::size_t(64), std::size_t(65), CheckRun::defaultBlockSize)),
+        testing::Values(
+            std::size_t(64), std::size_t(65), std::size_t(2048), CheckRun::defaultBlockSize)),
     chartCaseName);
 
 // Charts that are incorrect, each for its own reason; chart() returns the path to check.
