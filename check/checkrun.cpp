@@ -1,8 +1,10 @@
 #include "checkrun.h"
 
+#include "blockobserver.h"
 #include "checkfailure.h"
 #include "extractionpass.h"
 #include "fileio.h"
+#include "measuretracker.h"
 #include "messages.h"
 #include "messagesink.h"
 #include "pagebuffer.h"
@@ -12,6 +14,7 @@
 #include "scratchwriter.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +25,24 @@ namespace {
 
 // The bytes firstLineFailure needs to tell an incorrect chart's reason.
 constexpr std::size_t firstLineProbe = 3;
+
+// Which block's result stands for a whole chart: the first of the worst.
+int rank(CheckOutcome outcome)
+{
+    switch (outcome) {
+    case CheckOutcome::Ok:
+        return 0;
+    case CheckOutcome::Problems:
+        return 1;
+    case CheckOutcome::Incorrect:
+        return 2;
+    case CheckOutcome::CouldNotCheck:
+        return 3;
+    case CheckOutcome::Abandoned:
+        break;
+    }
+    return 4;
+}
 
 } // namespace
 
@@ -34,6 +55,16 @@ CheckRun::CheckRun(MessageSink &sink, ScratchFactory &scratch, EventPump *pump)
 void CheckRun::setBlockSize(std::size_t bytes)
 {
     m_blockSize = bytes > 0 ? bytes : 1;
+}
+
+void CheckRun::setObserver(BlockObserver *observer)
+{
+    m_observer = observer;
+}
+
+void CheckRun::setEveryBlock(bool everyBlock)
+{
+    m_everyBlock = everyBlock;
 }
 
 CheckResult CheckRun::run(const std::string &path)
@@ -59,7 +90,7 @@ CheckResult CheckRun::runOnDescriptor(int chart)
     int error = fileio::noError;
     long long size = fileio::readSome(chart, input.data(), m_blockSize, error);
     if (size < 0)
-        return cannotCheck(CheckFailure::ChartNotRead, error);
+        return finished(cannotCheck(CheckFailure::ChartNotRead, error));
     if (size == 0 || input.data()[0] != '#') {
         // Enough of the start to say why; the verdict stands whatever these reads give.
         while (size > 0 && std::size_t(size) < firstLineProbe) {
@@ -70,11 +101,33 @@ CheckResult CheckRun::runOnDescriptor(int chart)
             size += more;
         }
         const std::string_view start(input.data(), std::size_t(size));
-        return incorrect({CheckOutcome::Incorrect, 0, firstLineFailure(start)});
+        return finished(incorrect({CheckOutcome::Incorrect, 0, firstLineFailure(start)}));
     }
 
+    // The scratch writer's buffer, and then the scan's: the input keeps what the extraction
+    // read past a block's end.
+    PageBuffer output(std::max(m_blockSize, ExtractionPass::minimumOutputSize));
+    PumpClock clock(m_pump);
+    std::optional<MeasureTracker> tracker;
+    if (m_observer != nullptr)
+        tracker.emplace(*m_observer);
+    Block block {chart, input, output, clock, tracker ? &*tracker : nullptr,
+        {input.data(), std::size_t(size)}};
+    std::optional<CheckResult> worst;
+    while (const std::optional<CheckResult> result = checkBlock(block)) {
+        finished(*result);
+        if (!worst || rank(result->outcome) > rank(worst->outcome))
+            worst = result;
+        if (!m_everyBlock || !block.hasNext)
+            break;
+    }
+    return *worst;
+}
+
+std::optional<CheckResult> CheckRun::checkBlock(Block &block)
+{
     std::vector<ScratchAttempt> failed;
-    ScratchFile scratch = m_scratch.create(chart, failed);
+    ScratchFile scratch = m_scratch.create(block.chart, failed);
     if (!scratch.isOpen()) {
         // Each folder tried, and why: "in APP (reason) or in TMP (reason)".
         std::string folders;
@@ -86,16 +139,21 @@ CheckResult CheckRun::runOnDescriptor(int chart)
             failed.empty() ? 0 : failed.back().error, std::move(folders));
     }
 
-    PumpClock clock(m_pump);
+    PumpClock &clock = block.clock;
     if (!clock.pumpNow())
-        return {CheckOutcome::Abandoned};
+        return CheckResult {CheckOutcome::Abandoned};
+    if (block.tracker != nullptr)
+        block.tracker->beginBlock(block.start.atChartStart);
     {
-        PageBuffer output(std::max(m_blockSize, ExtractionPass::minimumOutputSize));
-        ScratchWriter writer(scratch.descriptor(), output.data(), output.size());
-        ExtractionPass extraction(writer, clock);
-        switch (extraction.run(chart, input.data(), std::size_t(size), m_blockSize)) {
+        ScratchWriter writer(scratch.descriptor(), block.output.data(), block.output.size());
+        ExtractionPass extraction(writer, clock, block.tracker);
+        const ExtractionPass::Stop stop
+            = extraction.run(block.chart, block.input.data(), m_blockSize, block.start);
+        block.hasNext = stop == ExtractionPass::Stop::BlockEnd;
+        block.start = extraction.rest();
+        switch (stop) {
         case ExtractionPass::Stop::Abandoned:
-            return {CheckOutcome::Abandoned};
+            return CheckResult {CheckOutcome::Abandoned};
         case ExtractionPass::Stop::ReadFailed:
             return cannotCheck(CheckFailure::ChartNotRead, extraction.readError());
         case ExtractionPass::Stop::WriteFailed:
@@ -105,26 +163,38 @@ CheckResult CheckRun::runOnDescriptor(int chart)
             break;
         }
     }
+    if (block.tracker != nullptr) {
+        block.tracker->endBlock();
+        if (!block.tracker->isBlock())
+            return std::nullopt;
+    }
     if (const int rewindError = fileio::rewind(scratch.descriptor()))
         return cannotCheck(CheckFailure::ScratchNotRead, rewindError);
 
     m_sink.addMessage(messages::checking);
     if (!clock.pumpNow())
-        return {CheckOutcome::Abandoned};
+        return CheckResult {CheckOutcome::Abandoned};
     ScanPass scan(m_sink, clock);
-    if (const int readError = scan.run(scratch.descriptor(), input.data(), m_blockSize))
+    if (const int readError = scan.run(scratch.descriptor(), block.output.data(), m_blockSize))
         return cannotCheck(CheckFailure::ScratchNotRead, readError);
     if (scan.isAbandoned())
-        return {CheckOutcome::Abandoned};
+        return CheckResult {CheckOutcome::Abandoned};
     // A scratch file that cannot be deleted does not change the verdict.
     (void)scratch.discard();
 
     if (scan.problems() > 0) {
         m_sink.addMessage(messages::problemVerdict);
-        return {CheckOutcome::Problems, scan.problems()};
+        return CheckResult {CheckOutcome::Problems, scan.problems()};
     }
     m_sink.addMessage(messages::okVerdict);
-    return {CheckOutcome::Ok};
+    return CheckResult {CheckOutcome::Ok};
+}
+
+CheckResult CheckRun::finished(CheckResult result)
+{
+    if (m_observer != nullptr)
+        m_observer->blockEnds(result);
+    return result;
 }
 
 CheckResult CheckRun::incorrect(CheckResult result)

@@ -1,6 +1,7 @@
 #include "extractionpass.h"
 
 #include "fileio.h"
+#include "measuretracker.h"
 #include "pumpclock.h"
 #include "scratchwriter.h"
 
@@ -31,22 +32,28 @@ char *copyPiece(char *out, const char *from, unsigned size)
 
 } // namespace
 
-ExtractionPass::ExtractionPass(ScratchWriter &writer, PumpClock &clock)
+ExtractionPass::ExtractionPass(ScratchWriter &writer, PumpClock &clock, MeasureTracker *tracker)
     : m_writer(writer)
     , m_clock(clock)
+    , m_tracker(tracker)
 { }
 
-ExtractionPass::Stop ExtractionPass::run(
-    int chart, char *block, std::size_t size, std::size_t blockSize)
+ExtractionPass::Stop ExtractionPass::run(int chart, char *block, std::size_t blockSize, Start start)
 {
-    // The first line is never copied: it is the line under way.
-    Splitter lines(false);
-    m_clock.count(1);
+    // The chart's first line is never copied: it is the line under way.
+    Splitter lines(!start.atChartStart, start.afterCr);
+    if (start.atChartStart)
+        m_clock.count(1);
+    const char *data = start.data;
+    std::size_t size = start.size;
     for (;;) {
-        const bool goOn = lines.feed(block, size, *this);
+        const bool goOn = lines.feed(data, size, *this);
         flushRun();
-        if (!goOn)
+        if (!goOn) {
+            if (m_stop == Stop::BlockEnd)
+                m_rest.size = std::size_t(data + size - m_rest.data);
             break;
+        }
         const long long read = fileio::readSome(chart, block, blockSize, m_readError);
         if (read < 0) {
             m_stop = Stop::ReadFailed;
@@ -56,6 +63,7 @@ ExtractionPass::Stop ExtractionPass::run(
             finish(lines);
             break;
         }
+        data = block;
         size = std::size_t(read);
     }
     m_writer.flush();
@@ -66,6 +74,8 @@ ExtractionPass::Stop ExtractionPass::run(
 
 bool ExtractionPass::chunk(const Splitter::Chunk &chunk)
 {
+    if (m_tracker != nullptr)
+        m_tracker->chunk(chunk);
     const std::uint64_t marked = chunk.starts & chunk.marked;
     const std::uint64_t loneLf = chunk.lf & ~((chunk.cr << 1) | std::uint64_t(chunk.crBefore));
     // A CR in the last byte is settled by the next chunk (loneCrBefore).
@@ -111,6 +121,7 @@ bool ExtractionPass::copyLines(const Splitter::Chunk &chunk, std::uint64_t marke
         if (m_endsBlock) {
             copy(data + segment, data + at);
             insert("\r\n");
+            m_rest = {data + at + 1, 0, false, (chunk.cr & bit) != 0};
             return stop(Stop::BlockEnd);
         }
         if (!m_copying)

@@ -43,9 +43,11 @@ template <char... Chars> class LineSplitter
 public:
     using Chunk = LineChunk;
 
-    /// firstLineStarts: whether the stream's first byte counts as a line start.
-    explicit LineSplitter(bool firstLineStarts)
-        : m_lfBefore(firstLineStarts)
+    /// firstLineStarts: whether the stream's first byte counts as a line start; afterCr: the
+    /// stream follows a CR, so that an LF at its start ends no line of its own.
+    explicit LineSplitter(bool firstLineStarts, bool afterCr = false)
+        : m_crBefore(afterCr)
+        , m_lfBefore(firstLineStarts)
     { }
 
     /// Feeds one block; returns false when the visitor stopped.
@@ -85,7 +87,7 @@ private:
     static void locate(const char *data, unsigned size, std::uint64_t &cr, std::uint64_t &lf,
         std::uint64_t &marked);
 
-    bool m_crBefore = false;
+    bool m_crBefore;
     bool m_lfBefore;
     bool m_sawBytes = false;
 };
