@@ -72,11 +72,11 @@ CheckResult CheckRun::run(const std::string &path)
     int error = fileio::noError;
     const int chart = fileio::openForReading(path, error);
     if (chart < 0)
-        return incorrect({CheckOutcome::Incorrect, 0, CheckFailure::CannotOpen, error});
+        return finished(incorrect({CheckOutcome::Incorrect, 0, CheckFailure::CannotOpen, error}));
     // Only a regular file can be a chart: a folder, FIFO or device would fail or block.
     if (!fileio::isRegularFile(chart)) {
         fileio::close(chart);
-        return incorrect({CheckOutcome::Incorrect, 0, CheckFailure::NotRegularFile});
+        return finished(incorrect({CheckOutcome::Incorrect, 0, CheckFailure::NotRegularFile}));
     }
     const CheckResult result = runOnDescriptor(chart);
     fileio::close(chart);

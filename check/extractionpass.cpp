@@ -41,7 +41,7 @@ ExtractionPass::ExtractionPass(ScratchWriter &writer, PumpClock &clock, MeasureT
 ExtractionPass::Stop ExtractionPass::run(int chart, char *block, std::size_t blockSize, Start start)
 {
     // The chart's first line is never copied: it is the line under way.
-    Splitter lines(!start.atChartStart, start.afterCr);
+    Splitter lines(!start.atChartStart && !start.afterCr, start.afterCr);
     if (start.atChartStart)
         m_clock.count(1);
     const char *data = start.data;

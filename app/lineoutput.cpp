@@ -1,0 +1,49 @@
+#include "lineoutput.h"
+
+#include "fileio.h"
+
+#include <cstdio>
+#include <cstring>
+
+void LineOutput::append(std::string_view text)
+{
+    char *const buffer = m_buffer.data();
+    while (m_size + text.size() > maxWrite) {
+        if (m_lineStart > 0) {
+            // The whole lines go; the line under way moves to the front.
+            write(buffer, m_lineStart);
+            std::memmove(buffer, buffer + m_lineStart, m_size - m_lineStart);
+            m_size -= m_lineStart;
+            m_lineStart = 0;
+            continue;
+        }
+        // A line longer than one write: out in pieces.
+        const std::size_t room = maxWrite - m_size;
+        std::memcpy(buffer + m_size, text.data(), room);
+        write(buffer, maxWrite);
+        m_size = 0;
+        text.remove_prefix(room);
+    }
+    if (!text.empty())
+        std::memcpy(buffer + m_size, text.data(), text.size());
+    m_size += text.size();
+}
+
+void LineOutput::flush()
+{
+    if (m_size > 0)
+        write(m_buffer.data(), m_size);
+    m_size = m_lineStart = 0;
+}
+
+void LineOutput::writeError(std::string_view text)
+{
+    flush();
+    std::fprintf(stderr, "quillet-check: %.*s\n", int(text.size()), text.data());
+}
+
+void LineOutput::write(const char *data, std::size_t size)
+{
+    if (m_error == 0)
+        m_error = quillet::fileio::writeAll(1, data, size);
+}
