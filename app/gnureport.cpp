@@ -3,6 +3,8 @@
 #include "checkfailure.h"
 #include "lineoutput.h"
 
+#include <charconv>
+
 namespace {
 
 // What a measure of this size usually is.
@@ -32,13 +34,21 @@ void GnuReport::blockBegins(std::uint64_t number, std::string_view name)
 
 void GnuReport::measureProblem(const quillet::MeasureProblem &problem)
 {
-    m_line.assign(m_name).append(":").append(std::to_string(problem.line)).append(": ");
-    m_line.append(m_block).append("beat ").append(std::to_string(problem.beat));
-    m_line.append(": this measure has ").append(std::to_string(problem.rows));
+    const auto number = [this](std::uint64_t value) {
+        char digits[24];
+        m_line.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    };
+    m_line.assign(m_name).append(":");
+    number(problem.line);
+    m_line.append(": ").append(m_block).append("beat ");
+    number(problem.beat);
+    m_line.append(": this measure has ");
+    number(problem.rows);
     m_line.append(problem.rows == 1 ? " row" : " rows");
     m_line.append("; accepted sizes are 4, 8, 12, 16, 24 and 48");
     if (problem.blankRows > 0) {
-        m_line.append(" (").append(std::to_string(problem.blankRows));
+        m_line.append(" (");
+        number(problem.blankRows);
         m_line.append(
             problem.blankRows == 1 ? " of them is a blank line)" : " of them are blank lines)");
     } else if (const std::string_view hint = sizeHint(problem.rows); !hint.empty()) {

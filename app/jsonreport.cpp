@@ -3,7 +3,14 @@
 #include "checkfailure.h"
 #include "lineoutput.h"
 
+#include <bit>
+#include <charconv>
 #include <utility>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define QUILLET_HAVE_SSE2 1
+#endif
 
 namespace {
 
@@ -33,11 +40,45 @@ std::size_t utf8Length(std::string_view text)
     return length;
 }
 
+// How many bytes text begins with that need no escape, in steps of 16 where it can.
+std::size_t plainPrefix(std::string_view text)
+{
+    std::size_t plain = 0;
+#ifdef QUILLET_HAVE_SSE2
+    // Signed bytes: below 0x20 are the control characters and every byte from 0x80.
+    for (; plain + 16 <= text.size(); plain += 16) {
+        const __m128i bytes
+            = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data() + plain));
+        const __m128i escaped = _mm_or_si128(_mm_cmplt_epi8(bytes, _mm_set1_epi8(0x20)),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('"')),
+                _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\\'))));
+        if (const int mask = _mm_movemask_epi8(escaped))
+            return plain + unsigned(std::countr_zero(unsigned(mask)));
+    }
+#endif
+    return plain;
+}
+
+void appendNumber(std::string &out, std::uint64_t number)
+{
+    char digits[24];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
+}
+
 void appendString(std::string &out, std::string_view text)
 {
     static constexpr char hex[] = "0123456789abcdef";
     out += '"';
     while (!text.empty()) {
+        // Plain ASCII goes out in one piece: the log's lines are nothing else.
+        std::size_t plain = plainPrefix(text);
+        while (
+            plain < text.size() && text[plain] >= 0x20 && text[plain] != '"' && text[plain] != '\\')
+            ++plain;
+        out.append(text.substr(0, plain));
+        text.remove_prefix(plain);
+        if (text.empty())
+            break;
         const auto c = static_cast<unsigned char>(text[0]);
         std::size_t length = 1;
         if (c == '"' || c == '\\') {
@@ -107,10 +148,14 @@ void JsonReport::measureProblem(const quillet::MeasureProblem &problem)
     begin({});
     m_piece += m_first ? "{\"beat\":" : ",{\"beat\":";
     m_first = false;
-    m_piece.append(std::to_string(problem.beat)).append(",\"rows\":");
-    m_piece.append(std::to_string(problem.rows)).append(",\"line\":");
-    m_piece.append(std::to_string(problem.line)).append(",\"blankRows\":");
-    m_piece.append(std::to_string(problem.blankRows)).append("}");
+    appendNumber(m_piece, problem.beat);
+    m_piece += ",\"rows\":";
+    appendNumber(m_piece, problem.rows);
+    m_piece += ",\"line\":";
+    appendNumber(m_piece, problem.line);
+    m_piece += ",\"blankRows\":";
+    appendNumber(m_piece, problem.blankRows);
+    m_piece += '}';
     send();
 }
 
