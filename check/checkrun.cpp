@@ -126,17 +126,28 @@ CheckResult CheckRun::runOnDescriptor(int chart)
 
 std::optional<CheckResult> CheckRun::checkBlock(Block &block)
 {
-    std::vector<ScratchAttempt> failed;
-    ScratchFile scratch = m_scratch.create(block.chart, failed);
-    if (!scratch.isOpen()) {
-        // Each folder tried, and why: "in APP (reason) or in TMP (reason)".
-        std::string folders;
-        for (const ScratchAttempt &attempt : failed) {
-            folders.append(folders.empty() ? " in " : " or in ").append(attempt.folder);
-            folders.append(" (").append(fileio::errorText(attempt.error)).append(")");
+    // Blocks after the first overwrite the first one's scratch file: making a file, or emptying
+    // one, costs more than a block. The scan stops at the ';' line; the block without one, the
+    // last, cuts what is left of the one before.
+    ScratchFile own;
+    ScratchFile &scratch = m_everyBlock ? block.scratch : own;
+    const bool reused = scratch.isOpen();
+    if (reused) {
+        if (const int error = fileio::rewind(scratch.descriptor()))
+            return cannotCheck(CheckFailure::ScratchNotWritten, error);
+    } else {
+        std::vector<ScratchAttempt> failed;
+        scratch = m_scratch.create(block.chart, failed);
+        if (!scratch.isOpen()) {
+            // Each folder tried, and why: "in APP (reason) or in TMP (reason)".
+            std::string folders;
+            for (const ScratchAttempt &attempt : failed) {
+                folders.append(folders.empty() ? " in " : " or in ").append(attempt.folder);
+                folders.append(" (").append(fileio::errorText(attempt.error)).append(")");
+            }
+            return cannotCheck(CheckFailure::ScratchNotCreated,
+                failed.empty() ? 0 : failed.back().error, std::move(folders));
         }
-        return cannotCheck(CheckFailure::ScratchNotCreated,
-            failed.empty() ? 0 : failed.back().error, std::move(folders));
     }
 
     PumpClock &clock = block.clock;
@@ -168,6 +179,10 @@ std::optional<CheckResult> CheckRun::checkBlock(Block &block)
         if (!block.tracker->isBlock())
             return std::nullopt;
     }
+    if (reused && !block.hasNext) {
+        if (const int error = fileio::truncateHere(scratch.descriptor()))
+            return cannotCheck(CheckFailure::ScratchNotWritten, error);
+    }
     if (const int rewindError = fileio::rewind(scratch.descriptor()))
         return cannotCheck(CheckFailure::ScratchNotRead, rewindError);
 
@@ -180,7 +195,8 @@ std::optional<CheckResult> CheckRun::checkBlock(Block &block)
     if (scan.isAbandoned())
         return CheckResult {CheckOutcome::Abandoned};
     // A scratch file that cannot be deleted does not change the verdict.
-    (void)scratch.discard();
+    if (!m_everyBlock)
+        (void)scratch.discard();
 
     if (scan.problems() > 0) {
         m_sink.addMessage(messages::problemVerdict);

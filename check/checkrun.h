@@ -2,6 +2,7 @@
 
 #include "checkresult.h"
 #include "extractionpass.h"
+#include "scratchfile.h"
 
 #include <cstddef>
 #include <optional>
@@ -57,6 +58,7 @@ private:
         MeasureTracker *tracker;
         ExtractionPass::Start start;
         bool hasNext = false;
+        ScratchFile scratch = {}; // with every block, one for all of them
     };
 
     /// The block's result; none for a stretch after the last block that is no block.
