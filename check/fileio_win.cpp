@@ -123,8 +123,11 @@ int remove(const std::string &path)
 std::string temporaryFolder()
 {
     std::error_code error;
-    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
-    return error ? std::string(".") : folder.string();
+    std::string folder = std::filesystem::temp_directory_path(error).string();
+    // GetTempPath ends the folder with a separator; a root such as "C:\\" keeps it.
+    if (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/'))
+        folder.pop_back();
+    return error ? std::string(".") : folder;
 }
 
 std::string errorText(int error)

@@ -163,43 +163,5 @@ TEST(ScratchFallbackTest, NamesEveryFolderTried)
             + " (No such file or directory)\r\n");
 }
 
-struct ChartPathCase
-{
-    const char *name;
-    std::function<std::string(Folders)> path;
-    CheckFailure failure = CheckFailure::CannotOpen;
-};
-
-const std::vector<ChartPathCase> kNotCharts = {
-    {"EmptyPath", [](Folders) { return std::string(); }},
-    {"MissingFile", [](Folders f) { return f.file("missing.sm"); }},
-    {"Folder", [](Folders f) { return f.path().string(); }, CheckFailure::NotRegularFile},
-    {"FifoWithNoWriter",
-        [](Folders f) { return ::mkfifo(f.file("fifo.sm").c_str(), 0600), f.file("fifo.sm"); },
-        CheckFailure::NotRegularFile},
-    {"TrailingSpaceIsKept", [](Folders f) { return f.write("c.sm", goodChart) + " "; }},
-};
-
-class NotAChartTest : public testing::TestWithParam<ChartPathCase>
-{
-};
-
-TEST_P(NotAChartTest, IsIncorrectAtOnceWithoutScratch)
-{
-    test::TempFolder folder, app;
-    LogText log;
-    FolderScratchFactory scratch(app.path().string());
-
-    const CheckResult result = CheckRun(log, scratch).run(GetParam().path(folder));
-
-    EXPECT_EQ(result.outcome, CheckOutcome::Incorrect);
-    EXPECT_EQ(result.failure, GetParam().failure);
-    EXPECT_EQ(log.text(), "Incorrect SM file! Please check\r\n");
-    EXPECT_TRUE(app.entries().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, NotAChartTest, testing::ValuesIn(kNotCharts),
-    [](const auto &info) { return std::string(info.param.name); });
-
 } // namespace
 } // namespace quillet
