@@ -118,7 +118,8 @@ CheckResult CheckRun::runOnDescriptor(int chart)
         finished(*result);
         if (!worst || rank(result->outcome) > rank(worst->outcome))
             worst = result;
-        if (!m_everyBlock || !block.hasNext)
+        if (!m_everyBlock || !block.hasNext
+            || rank(result->outcome) > rank(CheckOutcome::Incorrect))
             break;
     }
     return *worst;

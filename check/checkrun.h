@@ -41,8 +41,8 @@ public:
     void setEveryBlock(bool everyBlock);
 
     /// Checks the chart at path, taken verbatim. Anything but a regular file is incorrect. With
-    /// every block, the result is the first failure's, else the first block with problems', else
-    /// the last block's.
+    /// every block, gives the first of the worst blocks' results (abandoned, not checked,
+    /// incorrect, problems, OK in that order) and stops after a block that was not checked.
     [[nodiscard]] CheckResult run(const std::string &path);
     /// Checks the chart read from an open descriptor (a pipe or standard input); does not close it.
     [[nodiscard]] CheckResult runOnDescriptor(int descriptor);
