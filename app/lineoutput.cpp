@@ -8,19 +8,22 @@
 void LineOutput::append(std::string_view text)
 {
     char *const buffer = m_buffer.data();
-    while (m_size + text.size() > maxWrite) {
-        if (m_lineStart > 0) {
-            // The whole lines go; the line under way moves to the front.
+    for (;;) {
+        // A line longer than one write goes out in pieces as large as the buffer, alone.
+        const bool longLine = m_size - m_lineStart + text.size() > maxWrite;
+        if (m_lineStart > 0 && (longLine || m_size + text.size() > maxWrite)) {
             write(buffer, m_lineStart);
             std::memmove(buffer, buffer + m_lineStart, m_size - m_lineStart);
             m_size -= m_lineStart;
             m_lineStart = 0;
             continue;
         }
-        // A line longer than one write: out in pieces.
-        const std::size_t room = maxWrite - m_size;
+        const std::size_t limit = longLine ? m_buffer.size() : maxWrite;
+        if (m_size + text.size() <= limit)
+            break;
+        const std::size_t room = limit - m_size;
         std::memcpy(buffer + m_size, text.data(), room);
-        write(buffer, maxWrite);
+        write(buffer, limit);
         m_size = 0;
         text.remove_prefix(room);
     }

@@ -7,7 +7,7 @@
 
 // Standard output in whole lines: every write ends at a line end and holds at most 4 KiB where
 // the lines allow, so that runs sharing a pipe (xargs -P) never splice each other's lines. A
-// longer line, such as a JSON object, goes out in pieces as it is made.
+// longer line, such as a JSON object, goes out alone in pieces of up to 64 KiB as it is made.
 class LineOutput
 {
 public:
@@ -38,7 +38,7 @@ public:
 private:
     void write(const char *data, std::size_t size);
 
-    quillet::PageBuffer m_buffer {maxWrite};
+    quillet::PageBuffer m_buffer {16 * maxWrite};
     std::size_t m_size = 0;
     std::size_t m_lineStart = 0; // where the line under way begins in the buffer
     int m_error = 0;

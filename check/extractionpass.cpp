@@ -47,7 +47,9 @@ ExtractionPass::Stop ExtractionPass::run(int chart, char *block, std::size_t blo
     const char *data = start.data;
     std::size_t size = start.size;
     for (;;) {
-        const bool goOn = lines.feed(data, size, *this);
+        Tracked tracked {*this};
+        const bool goOn = m_tracker != nullptr ? lines.feed(data, size, tracked)
+                                               : lines.feed(data, size, *this);
         flushRun();
         if (!goOn) {
             if (m_stop == Stop::BlockEnd)
@@ -72,9 +74,9 @@ ExtractionPass::Stop ExtractionPass::run(int chart, char *block, std::size_t blo
     return m_stop;
 }
 
-bool ExtractionPass::chunk(const Splitter::Chunk &chunk)
+template <bool WithTracker> bool ExtractionPass::visit(const Splitter::Chunk &chunk)
 {
-    if (m_tracker != nullptr)
+    if constexpr (WithTracker)
         m_tracker->chunk(chunk);
     const std::uint64_t marked = chunk.starts & chunk.marked;
     const std::uint64_t loneLf = chunk.lf & ~((chunk.cr << 1) | std::uint64_t(chunk.crBefore));
@@ -95,6 +97,16 @@ bool ExtractionPass::chunk(const Splitter::Chunk &chunk)
     if (!m_clock.count(unsigned(std::popcount(chunk.starts))))
         return stop(Stop::Abandoned);
     return true;
+}
+
+bool ExtractionPass::chunk(const Splitter::Chunk &chunk)
+{
+    return visit<false>(chunk);
+}
+
+bool ExtractionPass::Tracked::chunk(const Splitter::Chunk &chunk)
+{
+    return pass.visit<true>(chunk);
 }
 
 bool ExtractionPass::copyLines(const Splitter::Chunk &chunk, std::uint64_t marked,

@@ -52,7 +52,17 @@ public:
     // Inlined into the splitter's loop; the rarer chunks that need line-by-line work are not.
     [[gnu::always_inline]] inline bool chunk(const Splitter::Chunk &chunk);
 
+    // The visitor with a tracker: its chunks come with their commas.
+    struct Tracked
+    {
+        static constexpr bool marksCommas = true;
+        ExtractionPass &pass;
+        [[gnu::always_inline]] inline bool chunk(const Splitter::Chunk &chunk);
+    };
+
 private:
+    template <bool WithTracker>
+    [[gnu::always_inline]] inline bool visit(const Splitter::Chunk &chunk);
     [[gnu::noinline]] bool copyLines(const Splitter::Chunk &chunk, std::uint64_t marked,
         std::uint64_t loneLf, std::uint64_t loneCr, bool loneCrBefore);
     void insertCrBefore(const Splitter::Chunk &chunk, std::uint64_t loneLf);

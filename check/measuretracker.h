@@ -23,8 +23,9 @@ public:
     /// Before each block. atChartStart: the block begins with the chart's first line, which the
     /// splitter does not count as a line start.
     void beginBlock(bool atChartStart);
-    /// Sees each chunk the extraction pass sees, up to and with the block's ';' line. Inlined
-    /// into the splitter's loop, so that it counts with the instructions the loop was built for.
+    /// Sees each chunk the extraction pass sees, up to and with the block's ';' line, its commas
+    /// marked. Inlined into the splitter's loop, so that it counts with the instructions the loop
+    /// was built for.
     [[gnu::always_inline]] inline void chunk(const LineChunk &chunk);
     /// After the block's extraction: a block without a measure end is named now.
     void endBlock();
@@ -43,7 +44,6 @@ private:
         m_rows = m_blankRows = 0;
     }
     [[gnu::noinline]] void report(std::uint64_t line);
-    static std::uint64_t commaStarts(const LineChunk &chunk, std::uint64_t starts);
     void begin();
 
     BlockObserver &m_observer;
@@ -58,31 +58,6 @@ private:
     bool m_begun = false; // the observer was told of the block
 };
 
-// The starts whose first byte is a comma.
-inline std::uint64_t MeasureTracker::commaStarts(const LineChunk &chunk, std::uint64_t starts)
-{
-#ifdef QUILLET_HAVE_SSE2
-    if (chunk.size == 64) {
-        std::uint64_t commas = 0;
-        for (int i = 0; i < 4; ++i) {
-            const __m128i bytes
-                = _mm_loadu_si128(reinterpret_cast<const __m128i *>(chunk.data + 16 * i));
-            const auto bits
-                = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(','))));
-            commas |= std::uint64_t(bits & 0xffffu) << (16 * i);
-        }
-        return commas & starts;
-    }
-#endif
-    std::uint64_t commas = 0;
-    for (std::uint64_t rest = starts; rest != 0; rest &= rest - 1) {
-        const unsigned at = unsigned(std::countr_zero(rest));
-        if (chunk.data[at] == ',')
-            commas |= std::uint64_t(1) << at;
-    }
-    return commas;
-}
-
 void MeasureTracker::chunk(const LineChunk &chunk)
 {
     if (m_ended)
@@ -96,19 +71,26 @@ void MeasureTracker::chunk(const LineChunk &chunk)
         lineByLine(chunk, starts);
         return;
     }
-    // Only rows and measure ends: counted 64 bytes at a time.
+    // Only rows and measure ends: counted 64 bytes at a time, in registers.
     const std::uint64_t empty = chunk.cr | chunk.lf;
-    const std::uint64_t ends = commaStarts(chunk, starts);
-    std::uint64_t rows = starts & ~ends;
-    for (std::uint64_t rest = ends; rest != 0; rest &= rest - 1) {
-        const std::uint64_t below = (std::uint64_t(1) << std::countr_zero(rest)) - 1;
-        m_rows += unsigned(std::popcount(rows & below));
-        m_blankRows += unsigned(std::popcount(rows & empty & below));
+    std::uint64_t rows = starts & ~chunk.commas;
+    std::uint64_t rowCount = m_rows;
+    std::uint64_t blankCount = m_blankRows;
+    for (std::uint64_t ends = chunk.commas & starts; ends != 0; ends &= ends - 1) {
+        const std::uint64_t below = (std::uint64_t(1) << std::countr_zero(ends)) - 1;
+        rowCount += unsigned(std::popcount(rows & below));
+        blankCount += unsigned(std::popcount(rows & empty & below));
         rows &= ~below;
-        measureEnds(m_line + unsigned(std::popcount(starts & below)) + 1);
+        m_beat += 4;
+        if (!m_begun || !isAcceptedMeasureSize(rowCount)) {
+            m_rows = rowCount;
+            m_blankRows = blankCount;
+            report(m_line + unsigned(std::popcount(starts & below)) + 1);
+        }
+        rowCount = blankCount = 0;
     }
-    m_rows += unsigned(std::popcount(rows));
-    m_blankRows += unsigned(std::popcount(rows & empty));
+    m_rows = rowCount + unsigned(std::popcount(rows));
+    m_blankRows = blankCount + unsigned(std::popcount(rows & empty));
     m_line += unsigned(std::popcount(starts));
 }
 
