@@ -5,13 +5,16 @@
 #include <cstddef>
 #include <string_view>
 
-// Standard output in whole lines: every write ends at a line end and holds at most 4 KiB where
-// the lines allow, so that runs sharing a pipe (xargs -P) never splice each other's lines. A
-// longer line, such as a JSON object, goes out alone in pieces of up to 64 KiB as it is made.
+// Standard output in whole lines: every write ends at a line end and, on a pipe, holds at most
+// 4 KiB where the lines allow, so that runs sharing a pipe (xargs -P) never splice each other's
+// lines; a file or a terminal takes whole lines 64 KiB at a time. A longer line, such as a JSON
+// object, goes out alone in pieces of up to 64 KiB as it is made.
 class LineOutput
 {
 public:
     static constexpr std::size_t maxWrite = 4096; // PIPE_BUF on Linux: a pipe write stays whole
+
+    LineOutput();
 
     /// Adds text to the line under way.
     void append(std::string_view text);
@@ -39,6 +42,7 @@ private:
     void write(const char *data, std::size_t size);
 
     quillet::PageBuffer m_buffer {16 * maxWrite};
+    std::size_t m_lineWrite; // the most whole lines go out at a time
     std::size_t m_size = 0;
     std::size_t m_lineStart = 0; // where the line under way begins in the buffer
     int m_error = 0;
