@@ -44,6 +44,15 @@ int rank(CheckOutcome outcome)
     return 4;
 }
 
+// Every block without an observer still needs the tracker to tell where blocks are.
+class NoObserver : public BlockObserver
+{
+public:
+    void blockBegins(std::uint64_t, std::string_view) override { }
+    void measureProblem(const MeasureProblem &) override { }
+    void blockEnds(const CheckResult &) override { }
+};
+
 } // namespace
 
 CheckRun::CheckRun(MessageSink &sink, ScratchFactory &scratch, EventPump *pump)
@@ -108,9 +117,10 @@ CheckResult CheckRun::runOnDescriptor(int chart)
     // read past a block's end.
     PageBuffer output(std::max(m_blockSize, ExtractionPass::minimumOutputSize));
     PumpClock clock(m_pump);
+    NoObserver none;
     std::optional<MeasureTracker> tracker;
-    if (m_observer != nullptr)
-        tracker.emplace(*m_observer);
+    if (m_observer != nullptr || m_everyBlock)
+        tracker.emplace(m_observer != nullptr ? *m_observer : none);
     Block block {chart, input, output, clock, tracker ? &*tracker : nullptr,
         {input.data(), std::size_t(size)}};
     std::optional<CheckResult> worst;

@@ -36,8 +36,8 @@ public:
     /// (the default) for the log alone, which is then read as fast as without it.
     void setObserver(BlockObserver *observer);
     /// Checks every note block of the chart, not only the first: each from the line after the
-    /// ';' line of the one before, to the end of the chart. Takes an observer, which gets each
-    /// block's result.
+    /// ';' line of the one before, to the end of the chart; what follows the last ';' line is a
+    /// block only with a measure end or a #NOTES tag. An observer gets each block's result.
     void setEveryBlock(bool everyBlock);
 
     /// Checks the chart at path, taken verbatim. Anything but a regular file is incorrect. With
