@@ -11,6 +11,7 @@ public:
 
     void addMessage(std::string_view message) override;
     void blockBegins(std::uint64_t number, std::string_view name) override;
+    bool wantsProblems() const override { return false; }
 
 private:
     bool m_quiet;

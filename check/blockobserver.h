@@ -28,6 +28,9 @@ public:
     virtual void blockBegins(std::uint64_t number, std::string_view name) = 0;
     /// A measure of a wrong size, before the log reports it.
     virtual void measureProblem(const MeasureProblem &problem) = 0;
+    /// False when only the blocks matter, not measureProblem: the chart's lines are then not
+    /// counted, which costs less.
+    virtual bool wantsProblems() const { return true; }
     /// The block's result, after its log; also for a chart that has no block (incorrect, or not
     /// checked), without blockBegins before it.
     virtual void blockEnds(const CheckResult &result) = 0;

@@ -51,6 +51,7 @@ public:
     void blockBegins(std::uint64_t, std::string_view) override { }
     void measureProblem(const MeasureProblem &) override { }
     void blockEnds(const CheckResult &) override { }
+    bool wantsProblems() const override { return false; }
 };
 
 } // namespace

@@ -6,6 +6,7 @@ namespace quillet {
 
 MeasureTracker::MeasureTracker(BlockObserver &observer)
     : m_observer(observer)
+    , m_counting(observer.wantsProblems())
 { }
 
 void MeasureTracker::beginBlock(bool atChartStart)
@@ -49,7 +50,7 @@ void MeasureTracker::lineByLine(const LineChunk &chunk, std::uint64_t starts)
 void MeasureTracker::report(std::uint64_t line)
 {
     begin();
-    if (!isAcceptedMeasureSize(m_rows))
+    if (m_counting && !isAcceptedMeasureSize(m_rows))
         m_observer.measureProblem({m_beat, m_rows, m_blankRows, line});
 }
 

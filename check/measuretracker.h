@@ -56,6 +56,7 @@ private:
     bool m_firstLine = false; // the next chunk begins with the chart's first line
     bool m_ended = false; // past the block's ';' line
     bool m_begun = false; // the observer was told of the block
+    const bool m_counting; // lines and rows are counted for the observer's problems
 };
 
 void MeasureTracker::chunk(const LineChunk &chunk)
@@ -69,6 +70,11 @@ void MeasureTracker::chunk(const LineChunk &chunk)
     }
     if (m_header.isActive() || (starts & chunk.marked) != 0) {
         lineByLine(chunk, starts);
+        return;
+    }
+    if (!m_counting) {
+        if ((chunk.commas & starts) != 0 && !m_begun)
+            measureEnds(0);
         return;
     }
     // Only rows and measure ends: counted 64 bytes at a time, in registers.
