@@ -1,19 +1,22 @@
 // quillet-check: the window's check from the command line, for scripts and batches of charts.
 
-#include "checkfailure.h"
+#include "chartfinder.h"
 #include "checkrun.h"
 #include "fileio.h"
-#include "messagesink.h"
-#include "pagebuffer.h"
+#include "gnureport.h"
+#include "jsonreport.h"
+#include "lineoutput.h"
+#include "logreport.h"
 #include "tempscratchfactory.h"
 #include "version.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #ifdef _WIN32
@@ -29,7 +32,6 @@ namespace {
 constexpr std::string_view programName = "quillet-check";
 
 constexpr int exitOk = 0;
-constexpr int exitProblems = 1;
 constexpr int exitTrouble = 2;
 
 constexpr std::string_view usageText
@@ -37,137 +39,76 @@ constexpr std::string_view usageText
       "Check that every measure of each StepMania chart's first note block has\n"
       "4, 8, 12, 16, 24 or 48 rows, and print the check's log.\n"
       "\n"
-      "  --crlf         end log lines with CR LF, as the window's log does\n"
-      "  -q, --quiet    print nothing; the exit status tells the result\n"
-      "  -h, --help     show this help and exit\n"
-      "  -V, --version  show the version and exit\n"
+      "  --format=FORMAT  print each chart as FORMAT:\n"
+      "                     log   the check's log, as the window shows it (the default)\n"
+      "                     gnu   one line per faulty measure, FILE:LINE: message,\n"
+      "                           as compilers print them for editors\n"
+      "                     json  one JSON object per chart a line (JSON Lines)\n"
+      "  --every-chart    check every note block of each chart, each named by its\n"
+      "                   #NOTES header (steps type, difficulty, meter)\n"
+      "  --crlf           end lines with CR LF, as the window's log does\n"
+      "  -q, --quiet      print nothing; the exit status tells the result\n"
+      "  -h, --help       show this help and exit\n"
+      "  -V, --version    show the version and exit\n"
       "\n"
-      "A CHART of '-' is read from standard input. With two or more charts each\n"
-      "line starts with the chart's name and ': '.\n"
+      "A CHART of '-' is read from standard input. A CHART that is a folder stands\n"
+      "for every *.sm file in it and in the folders under it, in sorted order.\n"
+      "With two or more charts each log line starts with the chart's name and ': ',\n"
+      "and a last line on standard error counts the charts by result.\n"
       "\n"
       "Exit status: 0 if every chart is OK, 1 if a chart has a problem or is\n"
-      "incorrect, 2 on a usage error or a chart that could not be checked.\n";
+      "incorrect, 2 on a usage error, a chart that could not be checked or a\n"
+      "folder that could not be read.\n";
+
+enum class Format { Log, Gnu, Json };
 
 struct Options
 {
     bool crlf = false;
     bool quiet = false;
+    bool everyChart = false;
+    Format format = Format::Log;
     std::vector<std::string> charts;
 };
 
-// Standard output in whole lines: every write ends at a line end and holds at most 4 KiB where
-// the lines allow, so that runs sharing a pipe (xargs -P) never splice each other's lines.
-class LineOutput
-{
-public:
-    static constexpr std::size_t maxWrite = 4096; // PIPE_BUF on Linux: a pipe write stays whole
-
-    void writeLine(std::string_view prefix, std::string_view text, std::string_view end)
-    {
-        const std::size_t size = prefix.size() + text.size() + end.size();
-        if (m_size + size > maxWrite)
-            flush();
-        if (size > maxWrite) {
-            std::string line;
-            line.append(prefix).append(text).append(end);
-            write(line.data(), line.size());
-            return;
-        }
-        for (const std::string_view part : {prefix, text, end}) {
-            std::memcpy(m_buffer.data() + m_size, part.data(), part.size());
-            m_size += part.size();
-        }
-    }
-
-    void flush()
-    {
-        if (m_size > 0)
-            write(m_buffer.data(), m_size);
-        m_size = 0;
-    }
-
-    /// The system's error number of the first write that failed, 0 while none has.
-    int error() const { return m_error; }
-
-private:
-    void write(const char *data, std::size_t size)
-    {
-        if (m_error == 0)
-            m_error = quillet::fileio::writeAll(1, data, size);
-    }
-
-    quillet::PageBuffer m_buffer {maxWrite};
-    std::size_t m_size = 0;
-    int m_error = 0;
-};
-
-// Standard error; standard output goes out first, so that the lines keep their order on a
-// terminal.
-void printError(LineOutput &output, std::string_view text)
-{
-    output.flush();
-    std::fprintf(stderr, "%.*s: %.*s\n", int(programName.size()), programName.data(),
-        int(text.size()), text.data());
-}
-
 int usageError(LineOutput &output, std::string_view text)
 {
-    printError(output, text);
+    output.writeError(text);
     std::fprintf(stderr, "Try '%.*s --help' for more information.\n", int(programName.size()),
         programName.data());
     return exitTrouble;
 }
 
-// Everything one chart prints: its log, each line on standard output as the check goes, and when
-// the chart is incorrect or could not be checked, why on standard error.
-class LogPrinter : public quillet::MessageSink
-{
-public:
-    LogPrinter(const Options &options, LineOutput &output, std::string name)
-        : m_options(options)
-        , m_output(output)
-        , m_name(std::move(name))
-        , m_prefix(options.charts.size() > 1 ? m_name + ": " : std::string())
-    { }
-
-    void addMessage(std::string_view message) override
-    {
-        if (!m_options.quiet)
-            m_output.writeLine(m_prefix, message, m_options.crlf ? "\r\n" : "\n");
-    }
-
-    void finish(const quillet::CheckResult &result)
-    {
-        if (result.failure != quillet::CheckFailure::None)
-            printError(m_output, m_name + ": " + quillet::failureReason(result));
-    }
-
-private:
-    const Options &m_options;
-    LineOutput &m_output;
-    std::string m_name;
-    std::string m_prefix;
-};
-
-int checkChart(const Options &options, LineOutput &output, const std::string &chart)
+// Checks one chart (or standard input for "-") and prints it through report.
+void checkChart(const Options &options, Report &report, const std::string &chart)
 {
     const bool fromInput = chart == "-";
-    LogPrinter printer(options, output, fromInput ? "(standard input)" : chart);
+    report.beginChart(fromInput ? "(standard input)" : chart);
     quillet::TempScratchFactory scratch;
-    quillet::CheckRun run(printer, scratch);
+    quillet::CheckRun run(report, scratch);
+    const bool observed = options.format != Format::Log || options.everyChart;
+    if (observed)
+        run.setObserver(&report);
+    run.setEveryBlock(options.everyChart);
     const quillet::CheckResult result = fromInput ? run.runOnDescriptor(0) : run.run(chart);
-    printer.finish(result);
-    switch (result.outcome) {
-    case quillet::CheckOutcome::Ok:
-        return exitOk;
-    case quillet::CheckOutcome::Problems:
-    case quillet::CheckOutcome::Incorrect:
-        return exitProblems;
-    case quillet::CheckOutcome::CouldNotCheck:
-    case quillet::CheckOutcome::Abandoned:
-        break;
-    }
-    return exitTrouble;
+    if (!observed)
+        report.blockEnds(result);
+}
+
+std::unique_ptr<Report> makeReport(
+    const Options &options, const ReportOptions &reportOptions, LineOutput &output, Tally &tally)
+{
+    if (options.quiet || options.format == Format::Log)
+        return std::make_unique<LogReport>(reportOptions, output, tally, options.quiet);
+    if (options.format == Format::Gnu)
+        return std::make_unique<GnuReport>(reportOptions, output, tally);
+    return std::make_unique<JsonReport>(reportOptions, output, tally);
+}
+
+bool isFolder(const std::string &chart)
+{
+    std::error_code error;
+    return chart != "-" && std::filesystem::is_directory(chart, error);
 }
 
 // A closed standard stream would give its number to the next file opened, the scratch file
@@ -213,6 +154,18 @@ int main(int argc, char **argv)
             options.crlf = true;
         } else if (arg == "-q" || arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--every-chart") {
+            options.everyChart = true;
+        } else if (arg.starts_with("--format=") || (arg == "--format" && i + 1 < argc)) {
+            const std::string_view name = arg == "--format" ? argv[++i] : arg.substr(9);
+            if (name == "log")
+                options.format = Format::Log;
+            else if (name == "gnu")
+                options.format = Format::Gnu;
+            else if (name == "json")
+                options.format = Format::Json;
+            else
+                return usageError(output, "unknown format '" + std::string(name) + "'");
         } else if (arg == "-h" || arg == "--help") {
             std::fwrite(usageText.data(), 1, usageText.size(), stdout);
             return std::fflush(stdout) == 0 ? exitOk : exitTrouble;
@@ -226,16 +179,39 @@ int main(int argc, char **argv)
     if (options.charts.empty())
         return usageError(output, "no chart given");
 
+    ReportOptions reportOptions;
+    reportOptions.crlf = options.crlf;
+    reportOptions.everyChart = options.everyChart;
+    reportOptions.prefixed = options.charts.size() > 1 || isFolder(options.charts.front());
+    Tally tally;
+    const std::unique_ptr<Report> report = makeReport(options, reportOptions, output, tally);
     int status = exitOk;
     for (const std::string &chart : options.charts) {
-        const int chartStatus = checkChart(options, output, chart);
-        if (chartStatus > status)
-            status = chartStatus;
+        if (!isFolder(chart)) {
+            checkChart(options, *report, chart);
+            continue;
+        }
+        ChartFinder finder;
+        for (const std::string &found : finder.find(chart))
+            checkChart(options, *report, found);
+        for (const ChartFinder::Failure &failure : finder.failures()) {
+            output.writeError(
+                failure.folder + ": cannot read the folder (" + failure.error.message() + ")");
+            status = exitTrouble;
+        }
     }
+    status = std::max(status, tally.status);
     output.flush();
     if (output.error() != 0) {
-        printError(output, "cannot write the log: " + quillet::fileio::errorText(output.error()));
+        output.writeError("cannot write the log: " + quillet::fileio::errorText(output.error()));
         return exitTrouble;
+    }
+    if (!options.quiet && tally.charts() > 1) {
+        std::fprintf(stderr,
+            "%llu charts: %llu OK, %llu with problems, %llu incorrect, %llu not checked\n",
+            (unsigned long long)tally.charts(), (unsigned long long)tally.ok,
+            (unsigned long long)tally.problems, (unsigned long long)tally.incorrect,
+            (unsigned long long)tally.notChecked);
     }
     return status;
 }

@@ -1,9 +1,11 @@
 #include "checkrun.h"
 
+#include "blockobserver.h"
 #include "checkfailure.h"
 #include "extractionpass.h"
 #include "fileio.h"
 #include "filespace.h"
+#include "measuretracker.h"
 #include "messages.h"
 #include "messagesink.h"
 #include "pagebuffer.h"
@@ -13,6 +15,7 @@
 #include "scratchwriter.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +30,34 @@ constexpr std::size_t firstLineProbe = 3;
 // The chart size from which the scratch file's space is set aside at once.
 constexpr long long reserveFrom = 4 << 20;
 
+// Which block's result stands for a whole chart: the first of the worst.
+int rank(CheckOutcome outcome)
+{
+    switch (outcome) {
+    case CheckOutcome::Ok:
+        return 0;
+    case CheckOutcome::Problems:
+        return 1;
+    case CheckOutcome::Incorrect:
+        return 2;
+    case CheckOutcome::CouldNotCheck:
+        return 3;
+    case CheckOutcome::Abandoned:
+        break;
+    }
+    return 4;
+}
+
+// Every block without an observer still needs the tracker to tell where blocks are.
+class NoObserver : public BlockObserver
+{
+public:
+    void blockBegins(std::uint64_t, std::string_view) override { }
+    void measureProblem(const MeasureProblem &) override { }
+    void blockEnds(const CheckResult &) override { }
+    bool wantsProblems() const override { return false; }
+};
+
 } // namespace
 
 CheckRun::CheckRun(MessageSink &sink, ScratchFactory &scratch, EventPump *pump)
@@ -40,16 +71,26 @@ void CheckRun::setBlockSize(std::size_t bytes)
     m_blockSize = bytes > 0 ? bytes : 1;
 }
 
+void CheckRun::setObserver(BlockObserver *observer)
+{
+    m_observer = observer;
+}
+
+void CheckRun::setEveryBlock(bool everyBlock)
+{
+    m_everyBlock = everyBlock;
+}
+
 CheckResult CheckRun::run(const std::string &path)
 {
     int error = fileio::noError;
     const int chart = fileio::openForReading(path, error);
     if (chart < 0)
-        return incorrect({CheckOutcome::Incorrect, 0, CheckFailure::CannotOpen, error});
+        return finished(incorrect({CheckOutcome::Incorrect, 0, CheckFailure::CannotOpen, error}));
     // Only a regular file can be a chart: a folder, FIFO or device would fail or block.
     if (!fileio::isRegularFile(chart)) {
         fileio::close(chart);
-        return incorrect({CheckOutcome::Incorrect, 0, CheckFailure::NotRegularFile});
+        return finished(incorrect({CheckOutcome::Incorrect, 0, CheckFailure::NotRegularFile}));
     }
     const CheckResult result = runOnDescriptor(chart);
     fileio::close(chart);
@@ -63,7 +104,7 @@ CheckResult CheckRun::runOnDescriptor(int chart)
     int error = fileio::noError;
     long long size = fileio::readSome(chart, input.data(), m_blockSize, error);
     if (size < 0)
-        return cannotCheck(CheckFailure::ChartNotRead, error);
+        return finished(cannotCheck(CheckFailure::ChartNotRead, error));
     if (size == 0 || input.data()[0] != '#') {
         // Enough of the start to say why; the verdict stands whatever these reads give.
         while (size > 0 && std::size_t(size) < firstLineProbe) {
@@ -74,40 +115,79 @@ CheckResult CheckRun::runOnDescriptor(int chart)
             size += more;
         }
         const std::string_view start(input.data(), std::size_t(size));
-        return incorrect({CheckOutcome::Incorrect, 0, firstLineFailure(start)});
+        return finished(incorrect({CheckOutcome::Incorrect, 0, firstLineFailure(start)}));
     }
 
-    std::vector<ScratchAttempt> failed;
-    ScratchFile scratch = m_scratch.create(chart, failed);
-    if (!scratch.isOpen()) {
-        // Each folder tried, and why: "in APP (reason) or in TMP (reason)".
-        std::string folders;
-        for (const ScratchAttempt &attempt : failed) {
-            folders.append(folders.empty() ? " in " : " or in ").append(attempt.folder);
-            folders.append(" (").append(fileio::errorText(attempt.error)).append(")");
-        }
-        return cannotCheck(CheckFailure::ScratchNotCreated,
-            failed.empty() ? 0 : failed.back().error, std::move(folders));
-    }
-
-    // A large chart's scratch copy is about as large as the chart: space set aside for it at
-    // once costs the file system much less than space taken a page at a time. Not for small
-    // charts, which are written and gone before the file system gives their pages any space.
-    const long long chartSize = fileio::regularFileSize(chart);
-    if (chartSize >= reserveFrom)
-        fileio::reserveSpace(scratch.descriptor(), chartSize);
-
+    // The scratch writer's buffer, and then the scan's: the input keeps what the extraction
+    // read past a block's end.
+    // Writes of a few blocks each cost the kernel less than one a block.
+    PageBuffer output(std::max(4 * m_blockSize, ExtractionPass::minimumOutputSize));
     PumpClock clock(m_pump);
+    NoObserver none;
+    std::optional<MeasureTracker> tracker;
+    if (m_observer != nullptr || m_everyBlock)
+        tracker.emplace(m_observer != nullptr ? *m_observer : none);
+    Block block {chart, input, output, clock, tracker ? &*tracker : nullptr,
+        {input.data(), std::size_t(size)}};
+    std::optional<CheckResult> worst;
+    while (const std::optional<CheckResult> result = checkBlock(block)) {
+        finished(*result);
+        if (!worst || rank(result->outcome) > rank(worst->outcome))
+            worst = result;
+        if (!m_everyBlock || !block.hasNext
+            || rank(result->outcome) > rank(CheckOutcome::Incorrect))
+            break;
+    }
+    return *worst;
+}
+
+std::optional<CheckResult> CheckRun::checkBlock(Block &block)
+{
+    // Blocks after the first overwrite the first one's scratch file: making a file, or emptying
+    // one, costs more than a block. The scan stops at the ';' line; the block without one, the
+    // last, cuts what is left of the one before.
+    ScratchFile own;
+    ScratchFile &scratch = m_everyBlock ? block.scratch : own;
+    const bool reused = scratch.isOpen();
+    if (reused) {
+        if (const int error = fileio::rewind(scratch.descriptor()))
+            return cannotCheck(CheckFailure::ScratchNotWritten, error);
+    } else {
+        std::vector<ScratchAttempt> failed;
+        scratch = m_scratch.create(block.chart, failed);
+        if (!scratch.isOpen()) {
+            // Each folder tried, and why: "in APP (reason) or in TMP (reason)".
+            std::string folders;
+            for (const ScratchAttempt &attempt : failed) {
+                folders.append(folders.empty() ? " in " : " or in ").append(attempt.folder);
+                folders.append(" (").append(fileio::errorText(attempt.error)).append(")");
+            }
+            return cannotCheck(CheckFailure::ScratchNotCreated,
+                failed.empty() ? 0 : failed.back().error, std::move(folders));
+        }
+        // A large chart's scratch copy is about as large as the chart: space set aside for it
+        // at once costs the file system much less than space taken a page at a time. Not for
+        // small charts, which are written and gone before the file system gives their pages any.
+        const long long chartSize = fileio::regularFileSize(block.chart);
+        if (chartSize >= reserveFrom)
+            fileio::reserveSpace(scratch.descriptor(), chartSize);
+    }
+
+    PumpClock &clock = block.clock;
     if (!clock.pumpNow())
-        return {CheckOutcome::Abandoned};
+        return CheckResult {CheckOutcome::Abandoned};
+    if (block.tracker != nullptr)
+        block.tracker->beginBlock(block.start.atChartStart);
     {
-        // Writes of a few blocks each cost the kernel less than one a block.
-        PageBuffer output(std::max(4 * m_blockSize, ExtractionPass::minimumOutputSize));
-        ScratchWriter writer(scratch.descriptor(), output.data(), output.size());
-        ExtractionPass extraction(writer, clock);
-        switch (extraction.run(chart, input.data(), std::size_t(size), m_blockSize)) {
+        ScratchWriter writer(scratch.descriptor(), block.output.data(), block.output.size());
+        ExtractionPass extraction(writer, clock, block.tracker);
+        const ExtractionPass::Stop stop
+            = extraction.run(block.chart, block.input.data(), m_blockSize, block.start);
+        block.hasNext = stop == ExtractionPass::Stop::BlockEnd;
+        block.start = extraction.rest();
+        switch (stop) {
         case ExtractionPass::Stop::Abandoned:
-            return {CheckOutcome::Abandoned};
+            return CheckResult {CheckOutcome::Abandoned};
         case ExtractionPass::Stop::ReadFailed:
             return cannotCheck(CheckFailure::ChartNotRead, extraction.readError());
         case ExtractionPass::Stop::WriteFailed:
@@ -117,26 +197,43 @@ CheckResult CheckRun::runOnDescriptor(int chart)
             break;
         }
     }
+    if (block.tracker != nullptr) {
+        block.tracker->endBlock();
+        if (!block.tracker->isBlock())
+            return std::nullopt;
+    }
+    if (reused && !block.hasNext) {
+        if (const int error = fileio::truncateHere(scratch.descriptor()))
+            return cannotCheck(CheckFailure::ScratchNotWritten, error);
+    }
     if (const int rewindError = fileio::rewind(scratch.descriptor()))
         return cannotCheck(CheckFailure::ScratchNotRead, rewindError);
 
     m_sink.addMessage(messages::checking);
     if (!clock.pumpNow())
-        return {CheckOutcome::Abandoned};
+        return CheckResult {CheckOutcome::Abandoned};
     ScanPass scan(m_sink, clock);
-    if (const int readError = scan.run(scratch.descriptor(), input.data(), m_blockSize))
+    if (const int readError = scan.run(scratch.descriptor(), block.output.data(), m_blockSize))
         return cannotCheck(CheckFailure::ScratchNotRead, readError);
     if (scan.isAbandoned())
-        return {CheckOutcome::Abandoned};
+        return CheckResult {CheckOutcome::Abandoned};
     // A scratch file that cannot be deleted does not change the verdict.
-    (void)scratch.discard();
+    if (!m_everyBlock)
+        (void)scratch.discard();
 
     if (scan.problems() > 0) {
         m_sink.addMessage(messages::problemVerdict);
-        return {CheckOutcome::Problems, scan.problems()};
+        return CheckResult {CheckOutcome::Problems, scan.problems()};
     }
     m_sink.addMessage(messages::okVerdict);
-    return {CheckOutcome::Ok};
+    return CheckResult {CheckOutcome::Ok};
+}
+
+CheckResult CheckRun::finished(CheckResult result)
+{
+    if (m_observer != nullptr)
+        m_observer->blockEnds(result);
+    return result;
 }
 
 CheckResult CheckRun::incorrect(CheckResult result)

@@ -1,14 +1,21 @@
 #pragma once
 
 #include "checkresult.h"
+#include "extractionpass.h"
+#include "scratchfile.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace quillet {
 
+class BlockObserver;
 class EventPump;
+class MeasureTracker;
 class MessageSink;
+class PageBuffer;
+class PumpClock;
 class ScratchFactory;
 
 // One check of one chart, its passes in order: the first-line test, the extraction of the first
@@ -25,18 +32,46 @@ public:
     /// Reads in blocks of this many bytes (at least 1); tests use tiny blocks to split line ends.
     void setBlockSize(std::size_t bytes);
 
-    /// Checks the chart at path, taken verbatim. Anything but a regular file is incorrect.
+    /// Tells observer where each problem is in the chart and each block's name and result; null
+    /// (the default) for the log alone, which is then read as fast as without it.
+    void setObserver(BlockObserver *observer);
+    /// Checks every note block of the chart, not only the first: each from the line after the
+    /// ';' line of the one before, to the end of the chart; what follows the last ';' line is a
+    /// block only with a measure end or a #NOTES tag. An observer gets each block's result.
+    void setEveryBlock(bool everyBlock);
+
+    /// Checks the chart at path, taken verbatim. Anything but a regular file is incorrect. With
+    /// every block, gives the first of the worst blocks' results (abandoned, not checked,
+    /// incorrect, problems, OK in that order) and stops after a block that was not checked.
     [[nodiscard]] CheckResult run(const std::string &path);
     /// Checks the chart read from an open descriptor (a pipe or standard input); does not close it.
     [[nodiscard]] CheckResult runOnDescriptor(int descriptor);
 
 private:
+    // What one block's check needs and leaves for the next.
+    struct Block
+    {
+        int chart;
+        PageBuffer &input;
+        PageBuffer &output;
+        PumpClock &clock;
+        MeasureTracker *tracker;
+        ExtractionPass::Start start;
+        bool hasNext = false;
+        ScratchFile scratch = {}; // with every block, one for all of them
+    };
+
+    /// The block's result; none for a stretch after the last block that is no block.
+    std::optional<CheckResult> checkBlock(Block &block);
+    CheckResult finished(CheckResult result);
     CheckResult incorrect(CheckResult result);
     CheckResult cannotCheck(CheckFailure failure, int error, std::string scratchFolders = {});
 
     MessageSink &m_sink;
     ScratchFactory &m_scratch;
     EventPump *m_pump;
+    BlockObserver *m_observer = nullptr;
+    bool m_everyBlock = false;
     std::size_t m_blockSize = defaultBlockSize;
 };
 

@@ -2,6 +2,7 @@
 
 #include "crexpansion.h"
 #include "fileio.h"
+#include "measuretracker.h"
 #include "pumpclock.h"
 #include "scratchwriter.h"
 
@@ -32,22 +33,30 @@ char *copyPiece(char *out, const char *from, unsigned size)
 
 } // namespace
 
-ExtractionPass::ExtractionPass(ScratchWriter &writer, PumpClock &clock)
+ExtractionPass::ExtractionPass(ScratchWriter &writer, PumpClock &clock, MeasureTracker *tracker)
     : m_writer(writer)
     , m_clock(clock)
+    , m_tracker(tracker)
 { }
 
-ExtractionPass::Stop ExtractionPass::run(
-    int chart, char *block, std::size_t size, std::size_t blockSize)
+ExtractionPass::Stop ExtractionPass::run(int chart, char *block, std::size_t blockSize, Start start)
 {
-    // The first line is never copied: it is the line under way.
-    Splitter lines(false);
-    m_clock.count(1);
+    // The chart's first line is never copied: it is the line under way.
+    Splitter lines(!start.atChartStart && !start.afterCr, start.afterCr);
+    if (start.atChartStart)
+        m_clock.count(1);
+    const char *data = start.data;
+    std::size_t size = start.size;
     for (;;) {
-        const bool goOn = lines.feed(block, size, *this);
+        Tracked tracked {*this};
+        const bool goOn = m_tracker != nullptr ? lines.feed(data, size, tracked)
+                                               : lines.feed(data, size, *this);
         flushRun();
-        if (!goOn)
+        if (!goOn) {
+            if (m_stop == Stop::BlockEnd)
+                m_rest.size = std::size_t(data + size - m_rest.data);
             break;
+        }
         const long long read = fileio::readSome(chart, block, blockSize, m_readError);
         if (read < 0) {
             m_stop = Stop::ReadFailed;
@@ -57,6 +66,7 @@ ExtractionPass::Stop ExtractionPass::run(
             finish(lines);
             break;
         }
+        data = block;
         size = std::size_t(read);
     }
     m_writer.flush();
@@ -65,8 +75,10 @@ ExtractionPass::Stop ExtractionPass::run(
     return m_stop;
 }
 
-bool ExtractionPass::chunk(const Splitter::Chunk &chunk)
+template <bool WithTracker> bool ExtractionPass::visit(const Splitter::Chunk &chunk)
 {
+    if constexpr (WithTracker)
+        m_tracker->chunk(chunk);
     const std::uint64_t marked = chunk.starts & chunk.marked;
     const std::uint64_t loneLf = chunk.lf & ~((chunk.cr << 1) | std::uint64_t(chunk.crBefore));
     // A CR in the last byte is settled by the next chunk (loneCrBefore).
@@ -86,6 +98,16 @@ bool ExtractionPass::chunk(const Splitter::Chunk &chunk)
     if (!m_clock.count(unsigned(std::popcount(chunk.starts))))
         return stop(Stop::Abandoned);
     return true;
+}
+
+bool ExtractionPass::chunk(const Splitter::Chunk &chunk)
+{
+    return visit<false>(chunk);
+}
+
+bool ExtractionPass::Tracked::chunk(const Splitter::Chunk &chunk)
+{
+    return pass.visit<true>(chunk);
 }
 
 bool ExtractionPass::copyLines(const Splitter::Chunk &chunk, std::uint64_t marked,
@@ -112,6 +134,7 @@ bool ExtractionPass::copyLines(const Splitter::Chunk &chunk, std::uint64_t marke
         if (m_endsBlock) {
             copy(data + segment, data + at);
             insert("\r\n");
+            m_rest = {data + at + 1, 0, false, (chunk.cr & bit) != 0};
             return stop(Stop::BlockEnd);
         }
         if (!m_copying)

@@ -7,6 +7,7 @@
 
 namespace quillet {
 
+class MeasureTracker;
 class PumpClock;
 class ScratchWriter;
 
@@ -26,12 +27,24 @@ public:
     /// Room for the output of one chunk of lone-LF lines, whatever the block size.
     static constexpr std::size_t minimumOutputSize = 1024;
 
-    ExtractionPass(ScratchWriter &writer, PumpClock &clock);
+    // Where a pass begins: the chart's first bytes, or what a pass before it left.
+    struct Start
+    {
+        const char *data; // bytes already read, inside the block
+        std::size_t size;
+        bool atChartStart = true; // data begins with the chart's first line, which is not copied
+        bool afterCr = false; // the byte before data was a CR
+    };
 
-    /// Copies the block's lines. block holds the chart's first size bytes, its first line
-    /// included; further blocks of up to blockSize bytes are read into it from chart. The
-    /// writer is flushed at the end.
-    Stop run(int chart, char *block, std::size_t size, std::size_t blockSize);
+    /// tracker may be null: it is then no cost.
+    ExtractionPass(ScratchWriter &writer, PumpClock &clock, MeasureTracker *tracker = nullptr);
+
+    /// Copies the note block's lines, from start.data on; further pieces of up to blockSize bytes
+    /// are read into block from chart. The writer is flushed at the end.
+    Stop run(int chart, char *block, std::size_t blockSize, Start start);
+
+    /// After BlockEnd: the bytes after the block's ';' line that were read, for the next block.
+    Start rest() const { return m_rest; }
 
     /// After ReadFailed: the system's error number.
     int readError() const { return m_readError; }
@@ -39,7 +52,17 @@ public:
     // Inlined into the splitter's loop; the rarer chunks that need line-by-line work are not.
     [[gnu::always_inline]] inline bool chunk(const Splitter::Chunk &chunk);
 
+    // The visitor with a tracker: its chunks come with their commas.
+    struct Tracked
+    {
+        static constexpr bool marksCommas = true;
+        ExtractionPass &pass;
+        [[gnu::always_inline]] inline bool chunk(const Splitter::Chunk &chunk);
+    };
+
 private:
+    template <bool WithTracker>
+    [[gnu::always_inline]] inline bool visit(const Splitter::Chunk &chunk);
     [[gnu::noinline]] bool copyLines(const Splitter::Chunk &chunk, std::uint64_t marked,
         std::uint64_t loneLf, std::uint64_t loneCr, bool loneCrBefore);
     void insertCrBefore(const Splitter::Chunk &chunk, std::uint64_t loneLf);
@@ -51,6 +74,8 @@ private:
 
     ScratchWriter &m_writer;
     PumpClock &m_clock;
+    MeasureTracker *m_tracker;
+    Start m_rest = {nullptr, 0, false};
     const char *m_runBegin = nullptr;
     const char *m_runEnd = nullptr;
     bool m_copying = false; // the line under way is copied; the chart's first line never is

@@ -29,6 +29,8 @@ long long readSome(int descriptor, char *data, std::size_t size, int &error);
 int writeAll(int descriptor, const char *data, std::size_t size);
 /// Moves to the start of the file; returns the system's error number, 0 on success.
 int rewind(int descriptor);
+/// Ends the file where the descriptor stands; returns the system's error number, 0 on success.
+int truncateHere(int descriptor);
 /// Closes descriptor; returns the system's error number, 0 on success.
 int close(int descriptor);
 /// Deletes the file at path; returns the system's error number, 0 on success.

@@ -128,6 +128,12 @@ int rewind(int descriptor)
     return ::lseek(descriptor, 0, SEEK_SET) < 0 ? errno : noError;
 }
 
+int truncateHere(int descriptor)
+{
+    const off_t here = ::lseek(descriptor, 0, SEEK_CUR);
+    return here < 0 || ::ftruncate(descriptor, here) != 0 ? errno : noError;
+}
+
 int close(int descriptor)
 {
     // The descriptor is gone even when close reports EINTR, so it is never retried.

@@ -183,6 +183,12 @@ int rewind(int descriptor)
     return ::_lseeki64(descriptor, 0, SEEK_SET) < 0 ? errno : noError;
 }
 
+int truncateHere(int descriptor)
+{
+    const long long here = ::_telli64(descriptor);
+    return here < 0 ? errno : ::_chsize_s(descriptor, here);
+}
+
 int close(int descriptor)
 {
     return ::_close(descriptor) == 0 ? noError : errno;

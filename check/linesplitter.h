@@ -31,6 +31,13 @@ struct LineChunk
     std::uint64_t lf;
     bool crBefore; // the byte before the chunk, in this or an earlier block, was a CR
     std::uint64_t marked; // bytes equal to one of the splitter's characters
+    std::uint64_t commas; // bytes equal to ',', for a visitor whose marksCommas is true
+};
+
+// A visitor that also wants the commas of each chunk, apart from its marked characters.
+template <class Visitor> inline constexpr bool marksCommas = requires
+{
+    requires Visitor::marksCommas;
 };
 
 // A visitor may declare static constexpr bool crOnlyBeforeLf = true when its stream has a CR
@@ -49,9 +56,11 @@ template <char... Chars> class LineSplitter
 public:
     using Chunk = LineChunk;
 
-    /// firstLineStarts: whether the stream's first byte counts as a line start.
-    explicit LineSplitter(bool firstLineStarts)
-        : m_lfBefore(firstLineStarts)
+    /// firstLineStarts: whether the stream's first byte counts as a line start; afterCr: the
+    /// stream follows a CR, so that an LF at its start ends no line of its own.
+    explicit LineSplitter(bool firstLineStarts, bool afterCr = false)
+        : m_crBefore(afterCr)
+        , m_lfBefore(firstLineStarts)
     { }
 
     /// Feeds one block; returns false when the visitor stopped.
@@ -87,11 +96,14 @@ private:
         const char *data, std::size_t size, Visitor &visitor);
     [[gnu::target("avx512f,avx512bw")]] static void locateAvx512(
         const char *data, std::uint64_t &cr, std::uint64_t &lf, std::uint64_t &marked);
+    [[gnu::target("avx2")]] static std::uint64_t commasAvx2(const char *data);
+    [[gnu::target("avx512f,avx512bw")]] static std::uint64_t commasAvx512(const char *data);
 #endif
+    static std::uint64_t commas(const char *data, unsigned size);
     static void locate(const char *data, unsigned size, std::uint64_t &cr, std::uint64_t &lf,
         std::uint64_t &marked);
 
-    bool m_crBefore = false;
+    bool m_crBefore;
     bool m_lfBefore;
     bool m_sawBytes = false;
 };
@@ -165,6 +177,21 @@ void LineSplitter<Chars...>::locateAvx512(
     marked = (std::uint64_t(0) | ... | _mm512_cmpeq_epi8_mask(bytes, _mm512_set1_epi8(Chars)));
 }
 
+template <char... Chars> std::uint64_t LineSplitter<Chars...>::commasAvx2(const char *data)
+{
+    const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data));
+    const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + 32));
+    const __m256i commas = _mm256_set1_epi8(',');
+    return std::uint64_t(std::uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(low, commas))))
+        | (std::uint64_t(std::uint32_t(_mm256_movemask_epi8(_mm256_cmpeq_epi8(high, commas))))
+            << 32);
+}
+
+template <char... Chars> std::uint64_t LineSplitter<Chars...>::commasAvx512(const char *data)
+{
+    return _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(data), _mm512_set1_epi8(','));
+}
+
 template <char... Chars>
 template <class Visitor>
 bool LineSplitter<Chars...>::feedAvx512(const char *data, std::size_t size, Visitor &visitor)
@@ -172,6 +199,15 @@ bool LineSplitter<Chars...>::feedAvx512(const char *data, std::size_t size, Visi
     return feedWith<Visitor, Avx512>(data, size, visitor);
 }
 #endif
+
+template <char... Chars>
+std::uint64_t LineSplitter<Chars...>::commas(const char *data, unsigned size)
+{
+    std::uint64_t commas = 0;
+    for (unsigned i = 0; i < size; ++i)
+        commas |= data[i] == ',' ? std::uint64_t(1) << i : 0;
+    return commas;
+}
 
 template <char... Chars>
 template <class Visitor>
@@ -228,6 +264,17 @@ bool LineSplitter<Chars...>::feedWith(const char *data, std::size_t size, Visito
         else
 #endif
             locate(chunk.data, 64, chunk.cr, chunk.lf, chunk.marked);
+        chunk.commas = 0;
+        if constexpr (marksCommas<Visitor>) {
+#ifdef QUILLET_HAVE_AVX2
+            if (std::is_same_v<Isa, Avx512>)
+                chunk.commas = commasAvx512(chunk.data);
+            else if (std::is_same_v<Isa, Avx2>)
+                chunk.commas = commasAvx2(chunk.data);
+            else
+#endif
+                chunk.commas = commas(chunk.data, 64);
+        }
         goOn = split(chunk);
     }
     if (goOn && position < size) {
@@ -235,6 +282,7 @@ bool LineSplitter<Chars...>::feedWith(const char *data, std::size_t size, Visito
         chunk.data = data + position;
         chunk.size = unsigned(size - position);
         locate(chunk.data, chunk.size, chunk.cr, chunk.lf, chunk.marked);
+        chunk.commas = marksCommas<Visitor> ? commas(chunk.data, chunk.size) : 0;
         goOn = split(chunk);
     }
     m_crBefore = crBefore;

@@ -1,10 +1,13 @@
 // Differential fuzzing: every chart must give exactly the log that a plain, line-at-a-time
-// reading of the rules gives, whatever the block size that splits it.
+// reading of the rules gives, whatever the block size that splits it; and so must every block
+// of it, with the line and empty rows of each faulty measure.
 
+#include "../tests/support/blockrecorder.h"
 #include "checkrun.h"
 #include "logtext.h"
 #include "tempscratchfactory.h"
 
+#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -39,43 +42,76 @@ char first(std::string_view line)
     return line.empty() ? '\0' : line[0];
 }
 
-std::string expectedLog(std::string_view chart)
+bool isNotesTag(std::string_view line)
 {
-    quillet::LogText log;
+    constexpr std::string_view tag = "#notes:";
+    for (std::size_t i = 0; i < tag.size(); ++i) {
+        if (i >= line.size() || std::tolower(static_cast<unsigned char>(line[i])) != tag[i])
+            return false;
+    }
+    return true;
+}
+
+struct Expected
+{
+    quillet::LogText firstLog; // the default check's
+    quillet::LogText blocksLog; // every block's, one after the other
+    std::string events; // as test::BlockRecorder writes them, without names
+};
+
+Expected expected(std::string_view chart)
+{
+    Expected out;
     const std::vector<std::string_view> lines = splitLines(chart);
     if (lines.empty() || first(lines[0]) != '#') {
-        log.addMessage("Incorrect SM file! Please check");
-        return log.text();
+        out.firstLog.addMessage("Incorrect SM file! Please check");
+        out.blocksLog.addMessage("Incorrect SM file! Please check");
+        out.events = " =2\n";
+        return out;
     }
-    std::vector<std::string_view> block;
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        const char c = first(lines[i]);
-        if (c != '#' && c != '/' && c != ' ')
-            block.push_back(lines[i]);
-        if (c == ';')
+    std::size_t i = 1;
+    for (std::uint64_t number = 1;; ++number) {
+        std::uint64_t beat = 0, rows = 0, empty = 0;
+        bool tag = false, ended = false;
+        std::string problems;
+        std::vector<std::string> log = {"Checking SM file..."};
+        for (; i < lines.size() && !ended; ++i) {
+            const char c = first(lines[i]);
+            tag = tag || isNotesTag(lines[i]);
+            if (c == '#' || c == '/' || c == ' ')
+                continue;
+            if (c != ',' && c != ';') {
+                ++rows;
+                empty += lines[i].empty();
+                continue;
+            }
+            beat += 4;
+            if (rows != 4 && rows != 8 && rows != 12 && rows != 16 && rows != 24 && rows != 48) {
+                for (const auto &[key, value] :
+                    {std::pair {" L", i + 1}, {" e", empty}, {" b", beat}, {" r", rows}})
+                    problems.append(key).append(std::to_string(value));
+                log.push_back("Problem note detected at beat: " + std::to_string(beat));
+                log.push_back("MeasureSize: " + std::to_string(rows));
+            }
+            rows = empty = 0;
+            ended = c == ';';
+        }
+        if (number > 1 && beat == 0 && !tag)
+            break;
+        out.events += "[" + std::to_string(number) + "]" + problems;
+        out.events += problems.empty() ? " =0\n" : " =1\n";
+        log.push_back(problems.empty()
+                ? "SM file is OK. Ready to send to convert."
+                : "Problem SM file. Please fix it before send to vorblen staff.");
+        for (const std::string &message : log) {
+            if (number == 1)
+                out.firstLog.addMessage(message);
+            out.blocksLog.addMessage(message);
+        }
+        if (!ended)
             break;
     }
-    log.addMessage("Checking SM file...");
-    std::uint64_t beat = 0, rows = 0, problems = 0;
-    for (std::string_view line : block) {
-        const char c = first(line);
-        if (c != ',' && c != ';') {
-            ++rows;
-            continue;
-        }
-        beat += 4;
-        if (rows != 4 && rows != 8 && rows != 12 && rows != 16 && rows != 24 && rows != 48) {
-            log.addMessage("Problem note detected at beat: " + std::to_string(beat));
-            log.addMessage("MeasureSize: " + std::to_string(rows));
-            ++problems;
-        }
-        rows = 0;
-        if (c == ';')
-            break;
-    }
-    log.addMessage(problems > 0 ? "Problem SM file. Please fix it before send to vorblen staff."
-                                : "SM file is OK. Ready to send to convert.");
-    return log.text();
+    return out;
 }
 
 } // namespace
@@ -88,25 +124,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         = {1, 2, 3, 7, 63, 64, 65, quillet::CheckRun::defaultBlockSize};
     const std::size_t blockSize = blockSizes[data[0] % 8];
     const std::string_view chart(reinterpret_cast<const char *>(data) + 1, size - 1);
+    const Expected expect = expected(chart);
 
     const int descriptor = ::memfd_create("chart", MFD_CLOEXEC);
-    if (descriptor < 0 || ::write(descriptor, chart.data(), chart.size()) != ssize_t(chart.size())
-        || ::lseek(descriptor, 0, SEEK_SET) != 0)
+    if (descriptor < 0 || ::write(descriptor, chart.data(), chart.size()) != ssize_t(chart.size()))
         std::abort();
-
-    quillet::LogText log;
     quillet::TempScratchFactory scratch;
-    quillet::CheckRun run(log, scratch);
-    run.setBlockSize(blockSize);
-    const quillet::CheckResult result = run.runOnDescriptor(descriptor);
-    ::close(descriptor);
+    // The default check; every block with an observer; every block without one, which only
+    // looks for the blocks.
+    for (const int mode : {0, 1, 2}) {
+        const bool every = mode > 0;
+        quillet::LogText log;
+        quillet::test::BlockRecorder recorder;
+        recorder.withNames = false;
+        quillet::CheckRun run(log, scratch);
+        run.setBlockSize(blockSize);
+        run.setObserver(mode == 1 ? &recorder : nullptr);
+        run.setEveryBlock(every);
+        if (::lseek(descriptor, 0, SEEK_SET) != 0)
+            std::abort();
+        const quillet::CheckResult result = run.runOnDescriptor(descriptor);
 
-    const bool incorrect = result.outcome == quillet::CheckOutcome::Incorrect;
-    if (log.text() != expectedLog(chart)
-        || incorrect != (result.failure != quillet::CheckFailure::None)) {
-        std::fprintf(stderr, "block size %zu\nexpected:\n%s\ngot:\n%s\n", blockSize,
-            expectedLog(chart).c_str(), log.text().c_str());
-        std::abort();
+        const bool incorrect = result.outcome == quillet::CheckOutcome::Incorrect;
+        const quillet::LogText &wanted = every ? expect.blocksLog : expect.firstLog;
+        if (log.text() != wanted.text() || (mode == 1 && recorder.events != expect.events)
+            || incorrect != (result.failure != quillet::CheckFailure::None)) {
+            std::fprintf(stderr, "block size %zu, mode %d\nexpected:\n%s%s\ngot:\n%s%s\n",
+                blockSize, mode, wanted.text().c_str(), expect.events.c_str(), log.text().c_str(),
+                recorder.events.c_str());
+            std::abort();
+        }
     }
+    ::close(descriptor);
     return 0;
 }

@@ -19,6 +19,15 @@ constexpr int manyMeasures = 5000;
 const std::string badLog = "Checking SM file...\nProblem note detected at beat: 4\nMeasureSize: 3\n"
                            "Problem SM file. Please fix it before send to vorblen staff.\n";
 
+const std::string okAndBad = "2 charts: 1 OK, 1 with problems, 0 incorrect, 0 not checked\n";
+const std::string song
+    = "#T\n#NOTES:\n dance-single:\n :\n Challenge:\n 12:\n 0:\n0000\n0000\n0000\n"
+      "0000\n;\n#NOTES:dance-single::Beginner:1::\n0000\n,\n;\n0000\n0000\n;\n\n";
+// Unreadable even to root: without the capabilities that let it read any folder.
+const std::string asUser = "R=; [ $(id -u) = 0 ] && R='setpriv --bounding-set=-dac_override,"
+                           "-dac_read_search'; ";
+const std::string gnuTail = "; accepted sizes are 4, 8, 12, 16, 24 and 48";
+
 // A chart of many faulty measures: its log is far longer than one write.
 std::string manyProblems()
 {
@@ -88,7 +97,7 @@ std::string output(const test::TempFolder &folder, const std::string &name)
 struct CliCase
 {
     const char *name;
-    std::string command; // a shell command; $Q is quillet-check, and OK, BAD and MANY name charts
+    std::string command; // a shell command; $Q is quillet-check, OK, BAD, MANY... name charts
     int status;
     std::string out;
     std::string errStart;
@@ -96,31 +105,48 @@ struct CliCase
 };
 
 const std::vector<CliCase> kCases = {
-    {"OkChart", "$Q OK", 0, okLog, ""},
-    {"ProblemChart", "$Q BAD", 1, badLog, ""},
     {"MissingChart", "$Q NONE", 1, "Incorrect SM file! Please check\n",
         "quillet-check: NONE: No such file or directory\n"},
-    {"FolderChart", "$Q .", 1, "Incorrect SM file! Please check\n",
-        "quillet-check: .: not a regular file\n"},
-    {"SeveralChartsArePrefixed", "$Q OK BAD", 1,
-        "OK: Checking SM file...\nOK: SM file is OK. Ready to send to convert.\n"
-        "BAD: Checking SM file...\nBAD: Problem note detected at beat: 4\nBAD: MeasureSize: 3\n"
-        "BAD: Problem SM file. Please fix it before send to vorblen staff.\n",
-        ""},
+    {"FolderOfCharts",
+        asUser + "mkdir -p p/b p/locked o && cp BAD p/a.sm && cp OK p/b/x.SM && cp BAD p/._a.sm && "
+            + "cp BAD p/b/x.txt && cp BAD o/c.sm && ln -s ../o p/link && chmod 0 p/locked && "
+            + "$R $Q p; s=$?; chmod 755 p/locked; exit $s",
+        2,
+        "p/a.sm: Checking SM file...\np/a.sm: Problem note detected at beat: 4\n"
+        "p/a.sm: MeasureSize: 3\np/a.sm: Problem SM file. Please fix it before send to vorblen "
+        "staff.\np/b/x.SM: Checking SM file...\np/b/x.SM: SM file is OK. Ready to send to "
+        "convert.\n",
+        "quillet-check: p/locked: cannot read the folder (Permission denied)\n" + okAndBad},
+    {"GnuFindingsWithHints", "$Q --format=gnu OK HINTS NONE", 1,
+        "HINTS:2: beat 4: this measure has 0 rows" + gnuTail + " (an empty measure)\n"
+            + "HINTS:35: beat 8: this measure has 32 rows" + gnuTail + " (32nd or 64th notes)\n"
+            + "HINTS:39: beat 12: this measure has 3 rows" + gnuTail
+            + " (2 of them are blank lines)\n" + "NONE:1: incorrect: No such file or directory\n",
+        "quillet-check: NONE: No such file or directory\n"
+        "3 charts: 1 OK, 1 with problems, 1 incorrect, 0 not checked\n"},
+    {"GnuCannotCheck", "$Q --format=gnu OK", 2,
+        "OK: cannot check: the scratch file could not be created in missing (No such file or "
+        "directory)\n",
+        "quillet-check: OK: the scratch file", "missing"},
+    // The log with every chart is read back against the JSON in jsonlines.py.
+    {"EveryChartGnuNamesBlocks", "$Q --every-chart --format=gnu SONG", 1,
+        "SONG:15: dance-single Beginner 1: beat 4: this measure has 1 row" + gnuTail
+            + "\nSONG:16: dance-single Beginner 1: beat 8: this measure has 0 rows" + gnuTail
+            + " (an empty measure)\nSONG:19: chart 3: beat 4: this measure has 2 rows" + gnuTail
+            + "\n",
+        "3 charts: 1 OK, 2 with problems, 0 incorrect, 0 not checked\n"},
     {"CrLfKeepsTheLogBytes", "$Q --crlf OK", 0,
         "Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n", ""},
     {"QuietPrintsNothing", "$Q -q BAD OK", 1, "", ""},
     {"StandardInput", "$Q - < BAD", 1, badLog, ""},
-    {"IncorrectSaysWhy", "$Q - < /dev/null", 1, "Incorrect SM file! Please check\n",
-        "quillet-check: (standard input): the file is empty\n"},
-    {"StandardInputNamedWhenPrefixed", "$Q - OK < OK", 0,
+    {"StandardInputNamedWhenPrefixed", "$Q - BAD < OK", 1,
         "(standard input): Checking SM file...\n"
         "(standard input): SM file is OK. Ready to send to convert.\n"
-        "OK: Checking SM file...\nOK: SM file is OK. Ready to send to convert.\n",
-        ""},
+        "BAD: Checking SM file...\nBAD: Problem note detected at beat: 4\nBAD: MeasureSize: 3\n"
+        "BAD: Problem SM file. Please fix it before send to vorblen staff.\n",
+        okAndBad},
     {"DoubleDashEndsOptions", "$Q -- --quiet", 1, "Incorrect SM file! Please check\n",
         "quillet-check: --quiet: No such file or directory\n"},
-    {"Version", "$Q --version", 0, "quillet-check 1.0\n", ""},
     {"UnknownOption", "$Q --bogus OK", 2, "", "quillet-check: unknown option '--bogus'\n"},
     {"NoChart", "$Q --crlf", 2, "", "quillet-check: no chart given\n"},
     {"ScratchCannotBeMadeOutranksAProblem", "$Q BAD NONE", 2,
@@ -144,10 +170,12 @@ const std::vector<CliCase> kCases = {
         "OK: Checking SM file...\nOK: SM file is OK. Ready to send to convert.\n"
         "NONE: Incorrect SM file! Please check\n"
         "quillet-check: NONE: No such file or directory\n"
-        "OK: Checking SM file...\nOK: SM file is OK. Ready to send to convert.\n",
+        "OK: Checking SM file...\nOK: SM file is OK. Ready to send to convert.\n"
+        "3 charts: 2 OK, 0 with problems, 1 incorrect, 0 not checked\n",
         ""},
     // Any spliced line would add a line that no single run prints.
-    {"ParallelRunsKeepWholeLines", "for i in 1 2 3 4; do $Q MANY MANY & done | sort -u | wc -l", 0,
+    {"ParallelRunsKeepWholeLines",
+        "for i in 1 2 3 4; do $Q MANY MANY 2>/dev/null & done | sort -u | wc -l", 0,
         std::to_string(manyMeasures + 3) + "\n", ""},
     {"FileSizeLimitIsAWriteFailure", "(ulimit -f 1; $Q MANY)", 2,
         "Cannot check: the scratch file could not be written (File too large)\n",
@@ -167,6 +195,11 @@ TEST_P(CheckProgramTest, PrintsAndExits)
     folder.write("OK", okChart);
     folder.write("BAD", "#TITLE:b;\n0000\n0000\n0000\n;\n");
     folder.write("MANY", manyProblems());
+    std::string hints = "#T\n,\n";
+    for (int row = 0; row < 32; ++row)
+        hints += "0000\n";
+    folder.write("HINTS", hints + ",\n0000\n\n\n;\n");
+    folder.write("SONG", song);
     std::filesystem::create_directory(folder.file("tmp"));
     // Inside the folder, so that the charts' names are short; every scratch file goes to tmp.
     const std::string command = shellCommand(folder, GetParam().tmpdir, GetParam().command);

@@ -10,7 +10,7 @@ string(REGEX MATCHALL "--?[A-Za-z][A-Za-z-]*" helpOptions "${lines}")
 file(READ ${MANUAL} manual)
 string(REGEX REPLACE ".*\n\\.SH OPTIONS\n" "\n" manual "${manual}")
 string(REGEX REPLACE "\n\\.SH .*" "" manual "${manual}")
-string(REGEX MATCHALL "\n\\.TP\n\\.BR? [^\n]*" entries "${manual}")
+string(REGEX MATCHALL "\n\\.TP\n\\.B[IR]? [^\n]*" entries "${manual}")
 string(REPLACE "\\-" "-" entries "${entries}")
 string(REGEX MATCHALL "--?[A-Za-z][A-Za-z-]*" manualOptions "${entries}")
 

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "report.h"
+
+#include <string>
+
+// One line per finding, as compilers print them and editors jump to them:
+// "PATH:LINE: beat B: this measure has R rows; accepted sizes are ...", with a hint where one
+// applies. An OK chart prints nothing.
+class GnuReport : public Report
+{
+public:
+    using Report::Report;
+
+    void blockBegins(std::uint64_t number, std::string_view name) override;
+    void measureProblem(const quillet::MeasureProblem &problem) override;
+
+protected:
+    void endBlock(const quillet::CheckResult &result) override;
+
+private:
+    std::string m_block; // "NAME: " with every chart
+    std::string m_line; // reused
+};

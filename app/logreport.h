@@ -1,0 +1,18 @@
+#pragma once
+
+#include "report.h"
+
+// The log, as the window shows it, one message a line; with every chart a line before each
+// block's log names it: "Chart 2: dance-single Challenge 12". Prints nothing when quiet.
+class LogReport : public Report
+{
+public:
+    LogReport(const ReportOptions &options, LineOutput &output, Tally &tally, bool quiet);
+
+    void addMessage(std::string_view message) override;
+    void blockBegins(std::uint64_t number, std::string_view name) override;
+    bool wantsProblems() const override { return false; }
+
+private:
+    bool m_quiet;
+};
