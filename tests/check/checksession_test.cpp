@@ -145,22 +145,6 @@ INSTANTIATE_TEST_SUITE_P(CheckSession, CheckSessionTest, testing::ValuesIn(kCase
 
 // A chart that is the scratch path itself, by name or through a link, is checked from a private
 // scratch file and left as it was.
-TEST(CheckSessionTest, ChartAtTheScratchPathIsKept)
-{
-    test::TempFolder scratch;
-    const std::string chart = "#TITLE:Song;\r\n#NOTES:\r\n0000\r\n0000\r\n0000\r\n0000\r\n;\r\n";
-    const std::string path = scratch.write("tmp.sm", chart);
-    std::filesystem::create_symlink(path, scratch.file("link.sm"));
-    FakeView view;
-    CheckSession session(view, scratch.path().string());
-    for (const std::string &named : {path, scratch.file("link.sm")})
-        session.check(named);
-    EXPECT_EQ(test::contents(path), chart);
-    const std::string ok = "Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n";
-    EXPECT_EQ(session.logText(), ok + ok);
-    EXPECT_EQ(scratch.entries().size(), 2u);
-}
-
 // Lines are stored end to end; one that overflows a chunk starts the next, a huge one gets its own.
 TEST(LogLinesTest, LinesAcrossChunks)
 {
