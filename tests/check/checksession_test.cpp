@@ -143,8 +143,6 @@ TEST_P(CheckSessionTest, RulesOfARun)
 INSTANTIATE_TEST_SUITE_P(CheckSession, CheckSessionTest, testing::ValuesIn(kCases),
     [](const auto &info) { return std::string(info.param.name); });
 
-// A chart that is the scratch path itself, by name or through a link, is checked from a private
-// scratch file and left as it was.
 // Lines are stored end to end; one that overflows a chunk starts the next, a huge one gets its own.
 TEST(LogLinesTest, LinesAcrossChunks)
 {
