@@ -79,16 +79,15 @@ int usageError(LineOutput &output, std::string_view text)
     return exitTrouble;
 }
 
-// Checks one chart (or standard input for "-") and prints it through report.
-void checkChart(const Options &options, Report &report, const std::string &chart)
+// Checks one chart (or standard input for "-") and prints it through report. One run serves every
+// chart, so that its buffers are made once.
+void checkChart(
+    const Options &options, quillet::CheckRun &run, Report &report, const std::string &chart)
 {
     const bool fromInput = chart == "-";
     report.beginChart(fromInput ? "(standard input)" : chart);
-    quillet::TempScratchFactory scratch;
-    quillet::CheckRun run(report, scratch);
     const bool observed = options.format != Format::Log || options.everyChart;
-    if (observed)
-        run.setObserver(&report);
+    run.setObserver(observed ? &report : nullptr);
     run.setEveryBlock(options.everyChart);
     const quillet::CheckResult result = fromInput ? run.runOnDescriptor(0) : run.run(chart);
     if (!observed)
@@ -185,15 +184,17 @@ int main(int argc, char **argv)
     reportOptions.prefixed = options.charts.size() > 1 || isFolder(options.charts.front());
     Tally tally;
     const std::unique_ptr<Report> report = makeReport(options, reportOptions, output, tally);
+    quillet::TempScratchFactory scratch;
+    quillet::CheckRun run(*report, scratch);
     int status = exitOk;
     for (const std::string &chart : options.charts) {
         if (!isFolder(chart)) {
-            checkChart(options, *report, chart);
+            checkChart(options, run, *report, chart);
             continue;
         }
         ChartFinder finder;
         for (const std::string &found : finder.find(chart))
-            checkChart(options, *report, found);
+            checkChart(options, run, *report, found);
         for (const ChartFinder::Failure &failure : finder.failures()) {
             output.writeError(
                 failure.folder + ": cannot read the folder (" + failure.error.message() + ")");

@@ -66,6 +66,15 @@ CheckRun::CheckRun(MessageSink &sink, ScratchFactory &scratch, EventPump *pump)
     , m_pump(pump)
 { }
 
+CheckRun::~CheckRun() = default;
+
+PageBuffer &CheckRun::reuse(std::unique_ptr<PageBuffer> &buffer, std::size_t size)
+{
+    if (!buffer || buffer->size() != size)
+        buffer = std::make_unique<PageBuffer>(size);
+    return *buffer;
+}
+
 void CheckRun::setBlockSize(std::size_t bytes)
 {
     m_blockSize = bytes > 0 ? bytes : 1;
@@ -100,7 +109,8 @@ CheckResult CheckRun::run(const std::string &path)
 CheckResult CheckRun::runOnDescriptor(int chart)
 {
     // The extraction copies 16 bytes at a time and may read that far past a block.
-    PageBuffer input(std::max(m_blockSize, firstLineProbe) + ExtractionPass::copyOverrun);
+    PageBuffer &input
+        = reuse(m_input, std::max(m_blockSize, firstLineProbe) + ExtractionPass::copyOverrun);
     int error = fileio::noError;
     long long size = fileio::readSome(chart, input.data(), m_blockSize, error);
     if (size < 0)
@@ -121,7 +131,8 @@ CheckResult CheckRun::runOnDescriptor(int chart)
     // The scratch writer's buffer, and then the scan's: the input keeps what the extraction
     // read past a block's end.
     // Writes of a few blocks each cost the kernel less than one a block.
-    PageBuffer output(std::max(4 * m_blockSize, ExtractionPass::minimumOutputSize));
+    PageBuffer &output
+        = reuse(m_output, std::max(4 * m_blockSize, ExtractionPass::minimumOutputSize));
     PumpClock clock(m_pump);
     NoObserver none;
     std::optional<MeasureTracker> tracker;

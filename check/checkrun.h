@@ -5,6 +5,7 @@
 #include "scratchfile.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,7 @@ public:
 
     /// pump may be null. The referenced objects must outlive the run.
     CheckRun(MessageSink &sink, ScratchFactory &scratch, EventPump *pump = nullptr);
+    ~CheckRun();
 
     /// Reads in blocks of this many bytes (at least 1); tests use tiny blocks to split line ends.
     void setBlockSize(std::size_t bytes);
@@ -66,6 +68,7 @@ private:
     CheckResult finished(CheckResult result);
     CheckResult incorrect(CheckResult result);
     CheckResult cannotCheck(CheckFailure failure, int error, std::string scratchFolders = {});
+    static PageBuffer &reuse(std::unique_ptr<PageBuffer> &buffer, std::size_t size);
 
     MessageSink &m_sink;
     ScratchFactory &m_scratch;
@@ -73,6 +76,9 @@ private:
     BlockObserver *m_observer = nullptr;
     bool m_everyBlock = false;
     std::size_t m_blockSize = defaultBlockSize;
+    // Kept from one run to the next: a pack of charts pays for fresh pages once, not per chart.
+    std::unique_ptr<PageBuffer> m_input;
+    std::unique_ptr<PageBuffer> m_output;
 };
 
 } // namespace quillet
