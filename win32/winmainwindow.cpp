@@ -51,17 +51,6 @@ int systemDpi()
     return dpi;
 }
 
-SIZE windowSizeForClient(int width, int height, int dpi)
-{
-    RECT rect {0, 0, width, height};
-    using AdjustForDpi = BOOL(WINAPI *)(RECT *, DWORD, BOOL, DWORD, UINT);
-    if (const auto adjust = user32Function<AdjustForDpi>("AdjustWindowRectExForDpi"))
-        adjust(&rect, windowStyle, FALSE, 0, UINT(dpi));
-    else
-        AdjustWindowRectEx(&rect, windowStyle, FALSE, 0);
-    return {rect.right - rect.left, rect.bottom - rect.top};
-}
-
 // The system's message font, which it gives at the system's DPI, at dpi.
 FontHandle messageFont(int dpi)
 {
@@ -301,8 +290,7 @@ bool WinMainWindow::onCreate()
     }
     DragAcceptFiles(m_hwnd, TRUE);
     applyDpi(windowDpi(m_hwnd));
-    const SIZE size = windowSizeForClient(
-        scaled(formControl("Form1").width), scaled(formControl("Form1").height), m_dpi);
+    const SIZE size = windowSize();
     SetWindowPos(
         m_hwnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SetFocus(control(PathEditId));
@@ -342,8 +330,7 @@ void WinMainWindow::onClose()
 void WinMainWindow::onDpiChanged(int dpi, const RECT &suggested)
 {
     applyDpi(dpi);
-    const SIZE size = windowSizeForClient(
-        scaled(formControl("Form1").width), scaled(formControl("Form1").height), dpi);
+    const SIZE size = windowSize();
     SetWindowPos(m_hwnd, nullptr, suggested.left, suggested.top, size.cx, size.cy,
         SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -404,6 +391,18 @@ void WinMainWindow::applyDpi(int dpi)
     SendMessageW(m_hwnd, WM_SETICON, ICON_SMALL, LPARAM(smallIcon.get()));
     m_bigIcon = std::move(bigIcon);
     m_smallIcon = std::move(smallIcon);
+}
+
+SIZE WinMainWindow::windowSize() const
+{
+    // The frame as the system draws it now: at a new DPI it may not have been scaled yet.
+    RECT frame;
+    RECT client;
+    GetWindowRect(m_hwnd, &frame);
+    GetClientRect(m_hwnd, &client);
+    const FormControl &form = formControl("Form1");
+    return {scaled(form.width) + (frame.right - frame.left) - client.right,
+        scaled(form.height) + (frame.bottom - frame.top) - client.bottom};
 }
 
 int WinMainWindow::scaled(int twips) const

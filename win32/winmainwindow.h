@@ -55,6 +55,8 @@ private:
     void browseForChart();
     void choosePath(const std::wstring &path);
     void applyDpi(int dpi);
+    /// The window's size for the form's client area at the window's DPI.
+    SIZE windowSize() const;
     int scaled(int twips) const;
     HWND control(ControlId id) const { return GetDlgItem(m_hwnd, id); }
 
