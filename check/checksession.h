@@ -1,10 +1,14 @@
 #pragma once
 
+#include "eventpump.h"
 #include "loglines.h"
+#include "messagesink.h"
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace quillet {
 
@@ -13,7 +17,7 @@ class CheckView;
 // One window's checks, and every rule a window follows while one runs: no nested run (the button
 // is disabled), log lines batched between pumps, events pumped by the clock, a run abandoned when
 // a new chart is chosen, the log is cleared or the window closes, and no message after that.
-class CheckSession
+class CheckSession : private MessageSink, private EventPump
 {
 public:
     /// scratchFolder: where "tmp.sm" goes (the application's folder).
@@ -33,17 +37,30 @@ public:
     /// Adds message as the log's newest line (shown at once when no check runs).
     void appendLog(std::string_view message);
 
-    bool isChecking() const;
+    bool isChecking() const { return m_checking; }
     /// The log's lines, held once for every view.
-    const LogLines &log() const;
+    const LogLines &log() const { return m_log; }
     /// The log as text: each line followed by CR LF.
-    std::string logText() const;
+    std::string logText() const { return m_log.text(0, m_log.size()); }
 
+    /// Where "tmp.sm" goes from the next check on.
+    void setScratchFolder(std::string folder) { m_scratchFolder = std::move(folder); }
     /// How long a check reads before the window handles its events.
-    void setPumpInterval(std::chrono::milliseconds interval);
+    void setPumpInterval(std::chrono::milliseconds interval) { m_pumpInterval = interval; }
 
 private:
-    // Left to the implementation.
+    void addMessage(std::string_view message) override;
+    bool processEvents() override;
+    void showNewLines();
+
+    CheckView &m_view;
+    std::string m_scratchFolder;
+    LogLines m_log;
+    std::size_t m_shownLines = 0; // lines the view has been told of
+    std::chrono::milliseconds m_pumpInterval {10};
+    std::chrono::steady_clock::time_point m_lastPump;
+    bool m_checking = false;
+    bool m_abandoned = false;
 };
 
 } // namespace quillet

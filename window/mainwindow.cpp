@@ -3,106 +3,158 @@
 #include "logpane.h"
 #include "opendialog.h"
 
-#include "checkrun.h"
-#include "folderscratchfactory.h"
+#include "checksession.h"
+#include "checkview.h"
+#include "windowform.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFont>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
-
-constexpr int twipsPerInch = 1440;
 
 std::string toLocalPath(const QString &path)
 {
     return QFile::encodeName(path).toStdString();
 }
 
+QString fromForm(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+const quillet::FormControl &formControl(std::string_view objectName)
+{
+    return *std::find_if(quillet::windowForm.begin(), quillet::windowForm.end(),
+        [&](const quillet::FormControl &control) { return control.objectName == objectName; });
+}
+
+// The first local file dropped, if any.
+QString droppedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().isEmpty())
+        return {};
+    const QUrl first = data->urls().constFirst();
+    return first.isLocalFile() ? QDir::toNativeSeparators(first.toLocalFile()) : QString();
+}
+
 } // namespace
+
+// Turns the session's calls into widget updates.
+class MainWindow::SessionView : public quillet::CheckView
+{
+public:
+    SessionView(LogPane *pane, QPushButton *checkButton)
+        : m_pane(pane)
+        , m_checkButton(checkButton)
+    { }
+
+    void logAppended(std::size_t) override { m_pane->linesAppended(); }
+    void logCleared() override { m_pane->linesCleared(); }
+    void setCheckEnabled(bool enabled) override { m_checkButton->setEnabled(enabled); }
+    void processEvents() override { QCoreApplication::processEvents(); }
+
+private:
+    LogPane *const m_pane;
+    QPushButton *const m_checkButton;
+};
 
 MainWindow::MainWindow(QWidget *parent)
     : QWidget(parent)
-    , m_chartFrame(new QGroupBox(QStringLiteral("Select SM File (Single BPM)"), this))
-    , m_pathLabel(new QLabel(QStringLiteral("Target SM:"), m_chartFrame))
-    , m_pathEdit(new QLineEdit(m_chartFrame))
-    , m_browseButton(new QPushButton(QStringLiteral("..."), m_chartFrame))
-    , m_logFrame(new QGroupBox(QStringLiteral("Logs"), this))
-    , m_logPane(new LogPane(m_logFrame))
-    , m_siteLabel(new QLabel(QStringLiteral("www.vorblen.com"), this))
-    , m_checkButton(new QPushButton(QStringLiteral("Check file"), this))
-    , m_scratchFolder(QCoreApplication::applicationDirPath())
+    , m_chartFrame(create<QGroupBox>("Frame1"))
+    , m_pathLabel(create<QLabel>("Label1"))
+    , m_pathEdit(create<QLineEdit>("Text2"))
+    , m_browseButton(create<QPushButton>("Command2"))
+    , m_logFrame(create<QGroupBox>("Frame2"))
+    , m_logPane(create<LogPane>("Text1"))
+    , m_siteLabel(create<QLabel>("Label2"))
+    , m_checkButton(create<QPushButton>("Command1"))
+    , m_view(std::make_unique<SessionView>(m_logPane, m_checkButton))
+    , m_session(std::make_unique<quillet::CheckSession>(
+          *m_view, toLocalPath(QCoreApplication::applicationDirPath())))
 {
-    setObjectName(QStringLiteral("Form1"));
-    m_chartFrame->setObjectName(QStringLiteral("Frame1"));
-    m_pathLabel->setObjectName(QStringLiteral("Label1"));
-    m_pathEdit->setObjectName(QStringLiteral("Text2"));
-    m_browseButton->setObjectName(QStringLiteral("Command2"));
-    m_logFrame->setObjectName(QStringLiteral("Frame2"));
-    m_logPane->setObjectName(QStringLiteral("Text1"));
-    m_siteLabel->setObjectName(QStringLiteral("Label2"));
-    m_checkButton->setObjectName(QStringLiteral("Command1"));
-
-    setWindowTitle(QStringLiteral("Quillet v1.0"));
     // The layout is laid down in fixed places, so the font must be small enough for them.
     QFont small = font();
     small.setPointSize(8);
     small.setStretch(QFont::SemiCondensed);
     setFont(small);
+    applyForm();
 
     // The site's address is shown, not offered as a link.
     m_siteLabel->setTextFormat(Qt::PlainText);
     m_siteLabel->setTextInteractionFlags(Qt::NoTextInteraction);
-
-    place(m_chartFrame, 120, 120, 6015, 735);
-    place(m_pathLabel, 120, 240, 855, 255);
-    place(m_pathEdit, 960, 240, 4455, 285);
-    place(m_browseButton, 5520, 240, 375, 255);
-    place(m_logFrame, 120, 960, 6015, 2415);
-    place(m_logPane, 120, 240, 5775, 2055);
-    place(m_siteLabel, 120, 3600, 1935, 255);
-    place(m_checkButton, 4440, 3480, 1695, 375);
-    setFixedSize(twips(6255), twips(3915));
-
     m_browseButton->setAutoDefault(false);
     m_checkButton->setAutoDefault(false);
-    setTabOrder(m_pathEdit, m_browseButton);
-    setTabOrder(m_browseButton, m_logPane);
-    setTabOrder(m_logPane, m_checkButton);
+    m_logPane->setLines(&m_session->log());
+    setAcceptDrops(true);
 
     connect(m_checkButton, &QPushButton::clicked, this, &MainWindow::runCheck);
     connect(m_browseButton, &QPushButton::clicked, this, &MainWindow::browseForChart);
+    connect(m_pathEdit, &QLineEdit::returnPressed, this, &MainWindow::runCheck);
+}
+
+MainWindow::~MainWindow() = default;
+
+template <class Widget> Widget *MainWindow::create(std::string_view objectName)
+{
+    const quillet::FormControl &control = formControl(objectName);
+    QWidget *container = this;
+    if (control.container != quillet::windowForm.front().objectName)
+        container = findChild<QWidget *>(fromForm(control.container));
+    auto *const widget = new Widget(container);
+    widget->setObjectName(fromForm(objectName));
+    return widget;
+}
+
+void MainWindow::applyForm()
+{
+    std::vector<QWidget *> tabOrder(quillet::windowForm.size(), nullptr);
+    for (const quillet::FormControl &control : quillet::windowForm) {
+        const QString caption = fromForm(control.caption);
+        if (control.kind == quillet::ControlKind::Window) {
+            setObjectName(fromForm(control.objectName));
+            setWindowTitle(caption);
+            setFixedSize(twips(control.width), twips(control.height));
+            continue;
+        }
+        QWidget *const widget = findChild<QWidget *>(fromForm(control.objectName));
+        widget->setGeometry(
+            twips(control.left), twips(control.top), twips(control.width), twips(control.height));
+        if (auto *const frame = qobject_cast<QGroupBox *>(widget))
+            frame->setTitle(caption);
+        else if (auto *const label = qobject_cast<QLabel *>(widget))
+            label->setText(caption);
+        else if (auto *const button = qobject_cast<QPushButton *>(widget))
+            button->setText(caption);
+        else if (auto *const edit = qobject_cast<QLineEdit *>(widget))
+            edit->setText(caption);
+        if (widget->focusPolicy() & Qt::TabFocus)
+            tabOrder.at(std::size_t(control.tabIndex)) = widget;
+    }
+    std::erase(tabOrder, nullptr);
+    for (std::size_t i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }
 
 void MainWindow::runCheck()
 {
-    // A nested check would truncate the scratch file that this one is still reading.
-    if (m_checking)
-        return;
-    m_checking = true;
-    m_abandoned = false;
-    m_checkButton->setEnabled(false);
-
-    const std::string path = toLocalPath(m_pathEdit->text());
-    quillet::FolderScratchFactory scratch(toLocalPath(m_scratchFolder));
-    quillet::CheckRun check(*this, scratch, this);
-    m_sincePump.start();
-    // Every outcome, a failure included, has already been reported in the log by the check.
-    static_cast<void>(check.run(path));
-    if (!m_abandoned)
-        m_logPane->flush();
-
-    m_checking = false;
-    m_checkButton->setEnabled(true);
+    m_session->check(toLocalPath(m_pathEdit->text()));
 }
 
 void MainWindow::browseForChart()
@@ -110,25 +162,24 @@ void MainWindow::browseForChart()
     static constexpr char16_t chartFilter[] = u"Step Mania Single BPM File(*.sm)\0*.sm";
     const QString path = showOpenDialog(QStringLiteral("Select SM"),
         QString::fromUtf16(chartFilter, std::size(chartFilter) - 1), QString(), this);
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        chooseChart(path);
+}
+
+void MainWindow::chooseChart(const QString &path)
+{
     m_pathEdit->setText(path);
-    clearLog();
+    m_session->chartChosen();
 }
 
 void MainWindow::appendLog(std::string_view message)
 {
-    m_logPane->appendLog(QString::fromLocal8Bit(message.data(), qsizetype(message.size())));
-    // During a check the lines are batched up to the next pump.
-    if (!m_checking)
-        m_logPane->flush();
+    m_session->appendLog(message);
 }
 
 void MainWindow::clearLog()
 {
-    if (m_checking)
-        m_abandoned = true;
-    m_logPane->clearLog();
+    m_session->clearLog();
 }
 
 QString MainWindow::logText() const
@@ -136,39 +187,44 @@ QString MainWindow::logText() const
     return m_logPane->logText();
 }
 
+bool MainWindow::isChecking() const
+{
+    return m_session->isChecking();
+}
+
+void MainWindow::setScratchFolder(const QString &folder)
+{
+    m_session->setScratchFolder(toLocalPath(folder));
+}
+
+void MainWindow::setPumpInterval(std::chrono::milliseconds interval)
+{
+    m_session->setPumpInterval(interval);
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // The check unwinds at its next pump, deleting its scratch file, and the program then ends.
-    if (m_checking)
-        m_abandoned = true;
+    m_session->close();
     QWidget::closeEvent(event);
 }
 
-void MainWindow::addMessage(std::string_view message)
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!m_abandoned)
-        appendLog(message);
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
 }
 
-bool MainWindow::processEvents()
+void MainWindow::dropEvent(QDropEvent *event)
 {
-    if (m_abandoned)
-        return false;
-    // Handling events costs microseconds and a chart has millions of lines, so only by the clock.
-    if (m_sincePump.elapsed() < m_pumpInterval.count())
-        return true;
-    m_logPane->flush();
-    QCoreApplication::processEvents();
-    m_sincePump.start();
-    return !m_abandoned;
+    const QString path = droppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    chooseChart(path);
 }
 
 int MainWindow::twips(int value) const
 {
-    return int(std::lround(double(value) * logicalDpiX() / twipsPerInch));
-}
-
-void MainWindow::place(QWidget *widget, int left, int top, int width, int height) const
-{
-    widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
+    return int(std::lround(double(value) * logicalDpiX() / quillet::twipsPerInch));
 }

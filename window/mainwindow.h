@@ -1,35 +1,42 @@
 #pragma once
 
-#include "eventpump.h"
-#include "messagesink.h"
-
-#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
 #include <chrono>
+#include <memory>
 #include <string_view>
 
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class LogPane;
 
+namespace quillet {
+class CheckSession;
+}
+
 // The program's one window: the chart path, "..." to choose it, "Check file" to check it, and the
-// log the check reports into.
-class MainWindow : public QWidget, private quillet::MessageSink, private quillet::EventPump
+// log the check reports into. Its controls come from the form table; the rules of a check run are
+// the session's.
+class MainWindow : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     /// Checks the chart named by the path field, as typed. Does nothing while a check runs.
     void runCheck();
     /// Lets the user choose a chart; a chosen one replaces the path and empties the log.
     void browseForChart();
+    /// Puts path into the path field and empties the log, as a chart chosen with "..." does.
+    void chooseChart(const QString &path);
     /// Adds message as the log's newest line.
     void appendLog(std::string_view message);
     /// Empties the log; a check under way is abandoned, and none of its messages follow.
@@ -37,21 +44,24 @@ public:
 
     /// The log: each message followed by CR LF.
     QString logText() const;
-    bool isChecking() const { return m_checking; }
+    bool isChecking() const;
 
     /// Where the check's scratch file "tmp.sm" goes; the application's folder by default.
-    void setScratchFolder(const QString &folder) { m_scratchFolder = folder; }
+    void setScratchFolder(const QString &folder);
     /// How long a check reads before it lets the window handle its events.
-    void setPumpInterval(std::chrono::milliseconds interval) { m_pumpInterval = interval; }
+    void setPumpInterval(std::chrono::milliseconds interval);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
-    void addMessage(std::string_view message) override;
-    bool processEvents() override;
+    class SessionView;
+
+    template <class Widget> Widget *create(std::string_view objectName);
+    void applyForm();
     int twips(int value) const;
-    void place(QWidget *widget, int left, int top, int width, int height) const;
 
     QGroupBox *const m_chartFrame;
     QLabel *const m_pathLabel;
@@ -62,9 +72,6 @@ private:
     QLabel *const m_siteLabel;
     QPushButton *const m_checkButton;
 
-    QString m_scratchFolder;
-    std::chrono::milliseconds m_pumpInterval {10};
-    QElapsedTimer m_sincePump;
-    bool m_checking = false;
-    bool m_abandoned = false;
+    std::unique_ptr<SessionView> m_view;
+    std::unique_ptr<quillet::CheckSession> m_session;
 };

@@ -1,11 +1,23 @@
 #include "windowtest.h"
 
+#include "logpane.h"
+#include "quitsignals.h"
+#include "windowform.h"
+
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QUrl>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
+#include <iterator>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -13,7 +25,6 @@ namespace {
 
 const QString checking = QStringLiteral("Checking SM file...\r\n");
 const QString ok = checking + "SM file is OK. Ready to send to convert.\r\n";
-const QString problem = "Problem SM file. Please fix it before send to vorblen staff.\r\n";
 
 // Long enough that its check pumps many times: every tenth of 20000 measures has 7 rows.
 QByteArray longChart()
@@ -33,6 +44,26 @@ void duringCheck(MainWindow &window, std::function<bool()> action)
             timer->stop();
     });
     timer->start(0);
+}
+
+QString fromForm(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// Drops urls onto the window as a file manager would; returns whether the window took them.
+bool drop(MainWindow &window, const QList<QUrl> &urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint at(window.width() / 2, window.height() / 2);
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent dropped(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &dropped);
+    return dropped.isAccepted();
 }
 
 } // namespace
@@ -55,140 +86,131 @@ class TestMainWindow : public QObject
 private slots:
     void controls_data()
     {
-        QTest::addColumn<QString>("container");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("twips");
-        QTest::addColumn<QString>("nextByTab");
-
-        // clang-format off
-        QTest::newRow("Frame1")   << "Form1"  << "Select SM File (Single BPM)" << QRect(120, 120, 6015, 735) << "";
-        QTest::newRow("Label1")   << "Frame1" << "Target SM:"      << QRect(120, 240, 855, 255)    << "";
-        QTest::newRow("Text2")    << "Frame1" << ""                << QRect(960, 240, 4455, 285)   << "Command2";
-        QTest::newRow("Command2") << "Frame1" << "..."             << QRect(5520, 240, 375, 255)   << "Text1";
-        QTest::newRow("Frame2")   << "Form1"  << "Logs"            << QRect(120, 960, 6015, 2415)  << "";
-        QTest::newRow("Text1")    << "Frame2" << ""                << QRect(120, 240, 5775, 2055)  << "Command1";
-        QTest::newRow("Label2")   << "Form1"  << "www.vorblen.com" << QRect(120, 3600, 1935, 255)  << "";
-        QTest::newRow("Command1") << "Form1"  << "Check file"      << QRect(4440, 3480, 1695, 375) << "Text2";
-        // clang-format on
+        QTest::addColumn<int>("row");
+        for (std::size_t row = 1; row < quillet::windowForm.size(); ++row)
+            QTest::newRow(quillet::windowForm[row].objectName.data()) << int(row);
     }
 
-    // A fresh window, and each control's parent, caption, place and the control Tab goes to.
+    // Each control of the form is in its container, with its caption and place, and Tab goes on
+    // to the next control that takes focus in the form's tab order.
     void controls()
     {
-        QFETCH(QString, container);
-        QFETCH(QString, caption);
-        QFETCH(QRect, twips);
-        QFETCH(QString, nextByTab);
+        QFETCH(int, row);
+        const quillet::FormControl &control = quillet::windowForm[std::size_t(row)];
+        const quillet::FormControl &form = quillet::windowForm.front();
 
         MainWindow window;
-        const auto px
-            = [&](int value) { return int(std::lround(value * window.logicalDpiX() / 1440.0)); };
-        QCOMPARE(window.windowTitle(), QStringLiteral("Quillet v1.0"));
-        QCOMPARE(window.size(), QSize(px(6255), px(3915)));
+        const auto px = [&](int value) {
+            return int(std::lround(value * window.logicalDpiX() / double(quillet::twipsPerInch)));
+        };
+        QCOMPARE(window.objectName(), fromForm(form.objectName));
+        QCOMPARE(window.windowTitle(), fromForm(form.caption));
+        QCOMPARE(window.size(), QSize(px(form.width), px(form.height)));
 
-        QWidget *const widget = window.findChild<QWidget *>(QTest::currentDataTag());
-        QCOMPARE(widget->parentWidget()->objectName(), container);
+        QWidget *const widget = window.findChild<QWidget *>(fromForm(control.objectName));
+        QVERIFY(widget);
+        QCOMPARE(widget->parentWidget()->objectName(), fromForm(control.container));
         QString shown;
-        for (const char *property : {"title", "text", "plainText"})
+        for (const char *property : {"title", "text"})
             shown += widget->property(property).toString();
-        QCOMPARE(shown, caption);
+        QCOMPARE(shown, fromForm(control.caption));
         QCOMPARE(widget->geometry(),
-            QRect(px(twips.x()), px(twips.y()), px(twips.width()), px(twips.height())));
-        if (!nextByTab.isEmpty()) {
-            window.show();
-            QVERIFY(QTest::qWaitForWindowActive(&window));
-            widget->setFocus();
-            QTest::keyClick(widget, Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget()->objectName(), nextByTab);
-        }
+            QRect(px(control.left), px(control.top), px(control.width), px(control.height)));
+        if (!(widget->focusPolicy() & Qt::TabFocus))
+            return;
+        // The controls that take focus, in the form's tab order.
+        std::vector<quillet::FormControl> focusable;
+        std::copy_if(quillet::windowForm.begin(), quillet::windowForm.end(),
+            std::back_inserter(focusable), [](const quillet::FormControl &other) {
+                return other.kind == quillet::ControlKind::PathEdit
+                    || other.kind == quillet::ControlKind::Button
+                    || other.kind == quillet::ControlKind::LogPane;
+            });
+        std::sort(focusable.begin(), focusable.end(),
+            [](const auto &a, const auto &b) { return a.tabIndex < b.tabIndex; });
+        const auto at = std::find_if(focusable.begin(), focusable.end(),
+            [&](const auto &other) { return other.objectName == control.objectName; });
+        const QString next
+            = fromForm(std::next(at) == focusable.end() ? focusable.front().objectName
+                                                        : std::next(at)->objectName);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        widget->setFocus();
+        QTest::keyClick(widget, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), next);
     }
 
-    void checkTwice_data()
+    void check_data()
     {
         QTest::addColumn<QString>("file");
-        QTest::addColumn<QByteArray>("chart");
-        QTest::addColumn<QString>("expected");
-
-        const QString measure7 = "Problem note detected at beat: 8\r\nMeasureSize: 7\r\n";
-        // clang-format off
-        QTest::newRow("name-kept-as-typed") << QString::fromUtf8(" ñandú ☆ .sm ") << makeChart({4, 8}) << ok;
-        QTest::newRow("measure-of-7") << "chart.sm" << makeChart({4, 7, 4}) << checking + measure7 + problem;
-        QTest::newRow("no-title-line") << "chart.sm" << QByteArray("\r\n#TITLE:x;\r\n;\r\n")
-                                       << "Incorrect SM file! Please check\r\n";
-        // clang-format on
+        QTest::addColumn<bool>("byEnter");
+        QTest::newRow("button") << QString::fromUtf8(" ñandú ☆ .sm ") << false;
+        QTest::newRow("enter-in-path-field") << QStringLiteral("chart.sm") << true;
     }
 
-    // The typed path is used as it stands, and two checks leave both logs in order, byte for byte.
-    void checkTwice()
+    // "Check file" and Enter in the path field check the chart named as typed, each check's log
+    // after the last.
+    void check()
     {
         QFETCH(QString, file);
-        QFETCH(QByteArray, chart);
-        QFETCH(QString, expected);
+        QFETCH(bool, byEnter);
 
         MainWindow window;
-        prepare(window, file, chart);
-        QPushButton *const check = window.findChild<QPushButton *>("Command1");
-        QTest::mouseClick(check, Qt::LeftButton);
-        QCOMPARE(window.logText(), expected);
-        QTest::mouseClick(check, Qt::LeftButton);
-        QCOMPARE(window.logText(), expected + expected);
+        prepare(window, file, makeChart({4, 8}));
+        for (int round = 1; round <= 2; ++round) {
+            if (byEnter)
+                QTest::keyClick(window.findChild<QLineEdit *>("Text2"), Qt::Key_Return);
+            else
+                QTest::mouseClick(window.findChild<QPushButton *>("Command1"), Qt::LeftButton);
+            QCOMPARE(window.logText(), ok.repeated(round));
+        }
         QVERIFY(!scratchLeft());
     }
 
-    void longCheck_data()
+    void dropping_data()
     {
-        QTest::addColumn<int>("intervalMs");
-        QTest::addColumn<bool>("pumps");
-        QTest::newRow("every-pump") << 0 << true;
-        QTest::newRow("an-hour-apart") << 3600 * 1000 << false;
+        QTest::addColumn<QStringList>("dropped");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("one-file") << QStringList {"a.sm"} << true;
+        QTest::newRow("several-files-the-first") << QStringList {"b.sm", "a.sm"} << true;
+        QTest::newRow("not-a-local-file") << QStringList {"https://example.org/a.sm"} << false;
     }
 
-    // A check lets the window handle events by the clock. At each pump the log shows the lines so
-    // far, the scratch file is tmp.sm in the given folder, and a second check is refused, by the
-    // disabled button and by runCheck itself.
-    void longCheck()
+    // A dropped file is chosen as with "...": its path in the field, the log emptied.
+    void dropping()
     {
-        QFETCH(int, intervalMs);
-        QFETCH(bool, pumps);
+        QFETCH(QStringList, dropped);
+        QFETCH(bool, taken);
 
         MainWindow window;
-        prepare(window, "long.sm", longChart());
-        window.setPumpInterval(std::chrono::milliseconds(intervalMs));
-        QPushButton *const check = window.findChild<QPushButton *>("Command1");
-        bool scratchSeen = false;
-        bool enabledDuring = false;
-        QString partialLog;
-        duringCheck(window, [&] {
-            scratchSeen = scratchSeen || QFile::exists(m_scratch.filePath("tmp.sm"));
-            enabledDuring = enabledDuring || check->isEnabled();
-            if (partialLog.isEmpty() && window.logText().contains("MeasureSize: "))
-                partialLog = window.logText();
-            QTest::mouseClick(check, Qt::LeftButton);
-            window.runCheck();
-            return false;
-        });
-        QTest::mouseClick(check, Qt::LeftButton);
-
-        QCOMPARE(partialLog.startsWith(checking + "Problem note detected at beat: 40\r\n"), pumps);
-        QCOMPARE(scratchSeen, pumps);
-        QVERIFY(!enabledDuring);
-        QCOMPARE(window.logText().count(checking), 1);
-        QVERIFY(window.logText().endsWith(problem));
-        QVERIFY(!scratchLeft());
+        window.findChild<QLineEdit *>("Text2")->setText("typed.sm");
+        window.appendLog("earlier");
+        QList<QUrl> urls;
+        for (const QString &name : dropped)
+            urls.append(
+                name.contains(':') ? QUrl(name) : QUrl::fromLocalFile(m_charts.filePath(name)));
+        QCOMPARE(drop(window, urls), taken);
+        QCOMPARE(window.findChild<QLineEdit *>("Text2")->text(),
+            taken ? QDir::toNativeSeparators(m_charts.filePath(dropped.first())) : "typed.sm");
+        QCOMPARE(window.logText(), taken ? QString() : "earlier\r\n");
     }
 
     void abandoning_data()
     {
-        QTest::addColumn<bool>("closing");
-        QTest::newRow("choosing-a-chart") << false;
-        QTest::newRow("closing-the-window") << true;
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("quits");
+        QTest::newRow("choosing-a-chart") << "choose" << false;
+        QTest::newRow("closing-the-window") << "close" << true;
+        QTest::newRow("terminate-signal") << "signal" << true;
     }
 
-    // As in the program, the check runs inside the event loop. Choosing a chart or closing the
-    // window abandons it: no message of it follows, and no scratch file is left.
+    // As in the program, the check runs inside the event loop, where the button is disabled.
+    // Choosing a chart, closing the window or a TERM signal abandons it: no message
+    // of it follows, and no scratch file is left.
     void abandoning()
     {
-        QFETCH(bool, closing);
+        QFETCH(QString, how);
+        QFETCH(bool, quits);
 
         QVERIFY(writeFile(m_charts.filePath("chosen.sm"), makeChart({4})));
         MainWindow window;
@@ -196,32 +218,50 @@ private slots:
         window.setPumpInterval(0ms);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        bool abandoned = false;
+        auto *const checkButton = window.findChild<QPushButton *>("Command1");
+        bool acted = false;
+        bool enabledDuring = false;
         QString logAtEnd;
+        // The signal is handled at the check's next pump: the log as it stood then is kept.
+        QuitSignals quitSignals;
+        connect(&quitSignals, &QuitSignals::quitRequested, &window, [&](int signalNumber) {
+            QCOMPARE(signalNumber, SIGTERM);
+            logAtEnd = window.logText();
+            window.close();
+            QCoreApplication::quit();
+        });
         duringCheck(window, [&] {
-            if (abandoned || !window.logText().contains("MeasureSize: "))
+            enabledDuring = enabledDuring || checkButton->isEnabled();
+            if (acted || !window.logText().contains("MeasureSize: "))
                 return false;
-            abandoned = true;
-            if (closing) {
-                logAtEnd = window.logText();
+            acted = true;
+            logAtEnd = window.logText();
+            if (how == "close") {
                 window.close();
-                return false;
+            } else if (how == "signal") {
+                std::raise(SIGTERM);
+            } else {
+                logAtEnd.clear();
+                onNextModal<QFileDialog>(&window, [&](QFileDialog *dialog) {
+                    typeAndAccept(dialog, m_charts.filePath("chosen.sm"));
+                });
+                QTest::mouseClick(window.findChild<QPushButton *>("Command2"), Qt::LeftButton);
             }
-            onNextModal<QFileDialog>(&window, [&](QFileDialog *dialog) {
-                typeAndAccept(dialog, m_charts.filePath("chosen.sm"));
-            });
-            QTest::mouseClick(window.findChild<QPushButton *>("Command2"), Qt::LeftButton);
             return false;
         });
         QTimer::singleShot(0, &window, [&] {
             window.runCheck();
-            QCoreApplication::quit();
+            if (!quits)
+                QCoreApplication::quit();
         });
         QCOMPARE(QApplication::exec(), 0);
 
+        QVERIFY(acted);
+        QVERIFY(!enabledDuring);
+        QVERIFY(checkButton->isEnabled());
         QCOMPARE(window.logText(), logAtEnd);
         QVERIFY(!scratchLeft());
-        if (!closing) {
+        if (!quits) {
             window.runCheck();
             QCOMPARE(window.logText(), ok);
         }
