@@ -1,11 +1,14 @@
 // quillet-check: the window's check from the command line, for scripts and batches of charts.
 
+#include "checkfailure.h"
 #include "checkrun.h"
-#include "messages.h"
+#include "fileio.h"
 #include "messagesink.h"
+#include "pagebuffer.h"
 #include "tempscratchfactory.h"
+#include "version.h"
 
-#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,8 +17,11 @@
 #include <vector>
 
 #ifdef _WIN32
+#include "windowsconsole.h"
+#else
+#include <cerrno>
 #include <fcntl.h>
-#include <io.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -49,87 +55,151 @@ struct Options
     std::vector<std::string> charts;
 };
 
-// Prints each log message as a line of standard output.
-class PrintingSink : public quillet::MessageSink
+// Standard output in whole lines: every write ends at a line end and holds at most 4 KiB where
+// the lines allow, so that runs sharing a pipe (xargs -P) never splice each other's lines.
+class LineOutput
 {
 public:
-    PrintingSink(const Options &options, std::string prefix)
-        : m_options(options)
-        , m_prefix(std::move(prefix))
-    { }
+    static constexpr std::size_t maxWrite = 4096; // PIPE_BUF on Linux: a pipe write stays whole
 
-    void addMessage(std::string_view message) override
+    void writeLine(std::string_view prefix, std::string_view text, std::string_view end)
     {
-        // Kept for standard error; only a run that could not check ends with such a line.
-        if (message.starts_with(quillet::messages::cannotCheck))
-            m_failure.assign(message);
-        if (m_options.quiet)
+        const std::size_t size = prefix.size() + text.size() + end.size();
+        if (m_size + size > maxWrite)
+            flush();
+        if (size > maxWrite) {
+            std::string line;
+            line.append(prefix).append(text).append(end);
+            write(line.data(), line.size());
             return;
-        std::fwrite(m_prefix.data(), 1, m_prefix.size(), stdout);
-        std::fwrite(message.data(), 1, message.size(), stdout);
-        std::fputs(m_options.crlf ? "\r\n" : "\n", stdout);
+        }
+        for (const std::string_view part : {prefix, text, end}) {
+            std::memcpy(m_buffer.data() + m_size, part.data(), part.size());
+            m_size += part.size();
+        }
     }
 
-    const std::string &failure() const { return m_failure; }
+    void flush()
+    {
+        if (m_size > 0)
+            write(m_buffer.data(), m_size);
+        m_size = 0;
+    }
+
+    /// The system's error number of the first write that failed, 0 while none has.
+    int error() const { return m_error; }
 
 private:
-    const Options &m_options;
-    std::string m_prefix;
-    std::string m_failure;
+    void write(const char *data, std::size_t size)
+    {
+        if (m_error == 0)
+            m_error = quillet::fileio::writeAll(1, data, size);
+    }
+
+    quillet::PageBuffer m_buffer {maxWrite};
+    std::size_t m_size = 0;
+    int m_error = 0;
 };
 
-void printError(std::string_view text)
+// Standard error; standard output goes out first, so that the lines keep their order on a
+// terminal.
+void printError(LineOutput &output, std::string_view text)
 {
+    output.flush();
     std::fprintf(stderr, "%.*s: %.*s\n", int(programName.size()), programName.data(),
         int(text.size()), text.data());
 }
 
-int usageError(std::string_view text)
+int usageError(LineOutput &output, std::string_view text)
 {
-    printError(text);
+    printError(output, text);
     std::fprintf(stderr, "Try '%.*s --help' for more information.\n", int(programName.size()),
         programName.data());
     return exitTrouble;
 }
 
-int checkChart(const Options &options, const std::string &chart)
+// Everything one chart prints: its log, each line on standard output as the check goes, and when
+// the chart is incorrect or could not be checked, why on standard error.
+class LogPrinter : public quillet::MessageSink
+{
+public:
+    LogPrinter(const Options &options, LineOutput &output, std::string name)
+        : m_options(options)
+        , m_output(output)
+        , m_name(std::move(name))
+        , m_prefix(options.charts.size() > 1 ? m_name + ": " : std::string())
+    { }
+
+    void addMessage(std::string_view message) override
+    {
+        if (!m_options.quiet)
+            m_output.writeLine(m_prefix, message, m_options.crlf ? "\r\n" : "\n");
+    }
+
+    void finish(const quillet::CheckResult &result)
+    {
+        if (result.failure != quillet::CheckFailure::None)
+            printError(m_output, m_name + ": " + quillet::failureReason(result));
+    }
+
+private:
+    const Options &m_options;
+    LineOutput &m_output;
+    std::string m_name;
+    std::string m_prefix;
+};
+
+int checkChart(const Options &options, LineOutput &output, const std::string &chart)
 {
     const bool fromInput = chart == "-";
-    const std::string name = fromInput ? "(standard input)" : chart;
-    PrintingSink sink(options, options.charts.size() > 1 ? name + ": " : std::string());
+    LogPrinter printer(options, output, fromInput ? "(standard input)" : chart);
     quillet::TempScratchFactory scratch;
-    quillet::CheckRun run(sink, scratch);
+    quillet::CheckRun run(printer, scratch);
     const quillet::CheckResult result = fromInput ? run.runOnDescriptor(0) : run.run(chart);
+    printer.finish(result);
     switch (result.outcome) {
     case quillet::CheckOutcome::Ok:
         return exitOk;
     case quillet::CheckOutcome::Problems:
-        return exitProblems;
     case quillet::CheckOutcome::Incorrect:
-        // The log only says "incorrect"; a mistyped name deserves its reason.
-        if (result.error != 0)
-            printError(name + ": " + std::strerror(result.error));
-        else if (result.notRegularFile)
-            printError(name + ": not a regular file");
         return exitProblems;
     case quillet::CheckOutcome::CouldNotCheck:
     case quillet::CheckOutcome::Abandoned:
         break;
     }
-    printError(name + ": " + sink.failure());
     return exitTrouble;
+}
+
+// A closed standard stream would give its number to the next file opened, the scratch file
+// included. Each is opened on /dev/null the wrong way round, so that using it fails as it would
+// have.
+bool openClosedStandardStreams()
+{
+#ifndef _WIN32
+    for (int descriptor = 0; descriptor < 3; ++descriptor) {
+        if (::fcntl(descriptor, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        if (::open("/dev/null", descriptor == 0 ? O_WRONLY : O_RDONLY) != descriptor)
+            return false;
+    }
+#endif
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (!openClosedStandardStreams())
+        return exitTrouble;
 #ifdef _WIN32
-    // The log's bytes go out as they are: --crlf must not become CR CR LF.
-    _setmode(_fileno(stdout), _O_BINARY);
+    const quillet::WindowsConsole console(argc, argv);
 #endif
-    static char outputBuffer[1 << 16];
-    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+#ifdef SIGXFSZ
+    // Past a file-size limit the scratch write fails with EFBIG and is reported, not fatal.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+    LineOutput output;
 
     Options options;
     bool optionsEnded = false;
@@ -147,23 +217,24 @@ int main(int argc, char **argv)
             std::fwrite(usageText.data(), 1, usageText.size(), stdout);
             return std::fflush(stdout) == 0 ? exitOk : exitTrouble;
         } else if (arg == "-V" || arg == "--version") {
-            std::fputs("quillet-check 1.0\n", stdout);
+            std::fputs("quillet-check " QUILLET_VERSION "\n", stdout);
             return std::fflush(stdout) == 0 ? exitOk : exitTrouble;
         } else {
-            return usageError("unknown option '" + std::string(arg) + "'");
+            return usageError(output, "unknown option '" + std::string(arg) + "'");
         }
     }
     if (options.charts.empty())
-        return usageError("no chart given");
+        return usageError(output, "no chart given");
 
     int status = exitOk;
     for (const std::string &chart : options.charts) {
-        const int chartStatus = checkChart(options, chart);
+        const int chartStatus = checkChart(options, output, chart);
         if (chartStatus > status)
             status = chartStatus;
     }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        printError(std::string("cannot write the log: ") + std::strerror(errno));
+    output.flush();
+    if (output.error() != 0) {
+        printError(output, "cannot write the log: " + quillet::fileio::errorText(output.error()));
         return exitTrouble;
     }
     return status;

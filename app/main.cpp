@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QStringList>
 
 #ifndef Q_OS_WIN
@@ -12,6 +13,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillet.svg")));
     // The one argument a file manager passes: the chart to open.
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 2) {

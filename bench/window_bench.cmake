@@ -4,9 +4,4 @@ if(QUILLET_BUILD_GUI)
     add_executable(quillet-window-bench window_bench.cpp)
     target_link_libraries(quillet-window-bench PRIVATE quillet_window Qt6::Test)
     quillet_set_warnings(quillet-window-bench)
-
-    # Drives the real window for screenshots (see its opening comment).
-    add_executable(quillet-window-driver windowdriver.cpp)
-    target_link_libraries(quillet-window-driver PRIVATE quillet_window Qt6::Test)
-    quillet_set_warnings(quillet-window-driver)
 endif()

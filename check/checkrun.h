@@ -11,8 +11,9 @@ class EventPump;
 class MessageSink;
 class ScratchFactory;
 
-// One check of one chart: the first-line test, the extraction of the first note block into the
-// scratch file, the scan of its measures and the verdict, each message sent to the sink.
+// One check of one chart, its passes in order: the first-line test, the extraction of the first
+// note block into the scratch file (ExtractionPass), the scan of its measures (ScanPass) and the
+// verdict, each message sent to the sink. The result says why a chart failed (checkfailure.h).
 class CheckRun
 {
 public:
@@ -30,6 +31,9 @@ public:
     [[nodiscard]] CheckResult runOnDescriptor(int descriptor);
 
 private:
+    CheckResult incorrect(CheckResult result);
+    CheckResult cannotCheck(CheckFailure failure, int error, std::string scratchFolders = {});
+
     MessageSink &m_sink;
     ScratchFactory &m_scratch;
     EventPump *m_pump;

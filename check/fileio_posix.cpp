@@ -2,8 +2,10 @@
 #include "fileio.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,11 +48,42 @@ int createExclusive(const std::string &path, int &error)
 {
     int descriptor;
     do {
-        descriptor = ::open(path.c_str(), createFlags, 0644);
+        descriptor = ::open(path.c_str(), createFlags, 0600);
     } while (descriptor < 0 && errno == EINTR);
     if (descriptor < 0)
         error = errno;
     return descriptor;
+}
+
+int createAnonymous(const std::string &folder, int &error)
+{
+#ifdef O_TMPFILE
+    const int descriptor = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (descriptor >= 0)
+        return descriptor;
+#endif
+    // The name is gone before anything is written, so an interrupted check leaves nothing.
+    error = EEXIST;
+    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
+        const std::string path = folder + '/' + freshName();
+        const int named = createExclusive(path, error);
+        if (named < 0)
+            continue;
+        if (::unlink(path.c_str()) != 0) {
+            error = errno;
+            ::close(named);
+            return -1;
+        }
+        return named;
+    }
+    return -1;
+}
+
+bool isSameFile(int descriptor, const std::string &path)
+{
+    struct stat open, named;
+    return ::fstat(descriptor, &open) == 0 && ::lstat(path.c_str(), &named) == 0
+        && open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
 long long readSome(int descriptor, char *data, std::size_t size, int &error)
@@ -60,6 +93,11 @@ long long readSome(int descriptor, char *data, std::size_t size, int &error)
         const auto count = ::read(descriptor, data, chunk);
         if (count >= 0)
             return count;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            pollfd ready = {descriptor, POLLIN, 0};
+            if (::poll(&ready, 1, -1) >= 0 || errno == EINTR)
+                continue;
+        }
         if (errno != EINTR) {
             error = errno;
             return -1;
@@ -99,6 +137,12 @@ int close(int descriptor)
 int remove(const std::string &path)
 {
     return ::unlink(path.c_str()) == 0 ? noError : errno;
+}
+
+std::string temporaryFolder()
+{
+    const char *folder = std::getenv("TMPDIR");
+    return folder != nullptr && *folder != '\0' ? folder : "/tmp";
 }
 
 std::string errorText(int error)

@@ -19,13 +19,17 @@ std::string FolderScratchFactory::path() const
     return m_folder.empty() ? std::string("tmp.sm") : m_folder + separator + "tmp.sm";
 }
 
-ScratchFile FolderScratchFactory::create(std::error_code &error)
+ScratchFile FolderScratchFactory::create(int chart, std::vector<ScratchAttempt> &failed)
 {
     namespace fs = std::filesystem;
     const std::string scratchPath = path();
+    // A chart saved as tmp.sm in the folder, or linked there, is never removed or written.
+    if (fileio::isSameFile(chart, scratchPath))
+        return TempScratchFactory().create(chart, failed);
     // Whatever stands at the path is removed, never written through: a link could point at a
     // file of the user's, and a hard-linked or shared regular file would be truncated for all.
     // A few tries, in case another copy of the program makes the file in between.
+    int createError = 0;
     for (int attempt = 0; attempt < 3; ++attempt) {
         std::error_code statusError;
         const auto status = fs::symlink_status(scratchPath, statusError);
@@ -33,17 +37,15 @@ ScratchFile FolderScratchFactory::create(std::error_code &error)
             std::error_code removeError;
             fs::remove(scratchPath, removeError);
         }
-        int createError = 0;
         const int descriptor = fileio::createExclusive(scratchPath, createError);
-        if (descriptor >= 0) {
-            error.clear();
+        if (descriptor >= 0)
             return ScratchFile(descriptor, scratchPath);
-        }
         if (createError != EEXIST)
             break;
     }
+    failed.push_back({m_folder.empty() ? std::string(".") : m_folder, createError});
     // A read-only application folder (an installed program) still gets its check.
-    return TempScratchFactory().create(error);
+    return TempScratchFactory().create(chart, failed);
 }
 
 } // namespace quillet

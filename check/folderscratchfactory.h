@@ -7,7 +7,7 @@
 namespace quillet {
 
 // "tmp.sm" in a given folder (the application's), falling back to a private temporary file when
-// it cannot be made there.
+// it cannot be made there or when the chart itself stands at that path.
 class FolderScratchFactory : public ScratchFactory
 {
 public:
@@ -15,7 +15,7 @@ public:
 
     /// The scratch path in the folder: the folder, the platform's separator, then "tmp.sm".
     std::string path() const;
-    ScratchFile create(std::error_code &error) override;
+    ScratchFile create(int chart, std::vector<ScratchAttempt> &failed) override;
 
 private:
     std::string m_folder;

@@ -33,15 +33,6 @@ struct LineChunk
     std::uint64_t marked; // bytes equal to one of the splitter's characters
 };
 
-/// The number of set bits, inline: without a popcnt instruction the compiler calls out for it.
-inline unsigned countBits(std::uint64_t bits)
-{
-    bits -= (bits >> 1) & 0x5555555555555555u;
-    bits = (bits & 0x3333333333333333u) + ((bits >> 2) & 0x3333333333333333u);
-    bits = (bits + (bits >> 4)) & 0x0f0f0f0f0f0f0f0fu;
-    return unsigned((bits * 0x0101010101010101u) >> 56);
-}
-
 // Splits a stream, block after block, into lines 64 bytes at a time, so that finding a line costs
 // a few instructions and a line or a CR LF pair may fall across two blocks.
 //

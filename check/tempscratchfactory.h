@@ -6,14 +6,15 @@
 
 namespace quillet {
 
-// A private file of a unique name in the system's temporary folder.
+// A private file with no name in the system's temporary folder: nothing is left of it however
+// the program ends.
 class TempScratchFactory : public ScratchFactory
 {
 public:
     /// Uses folder instead of the system's temporary folder when it is not empty.
     explicit TempScratchFactory(std::string folder = {});
 
-    ScratchFile create(std::error_code &error) override;
+    ScratchFile create(int chart, std::vector<ScratchAttempt> &failed) override;
 
 private:
     std::string m_folder;

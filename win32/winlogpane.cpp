@@ -1,8 +1,7 @@
 #include "winlogpane.h"
 
-#include "wintext.h"
-
 #include "loglines.h"
+#include "utf16_win.h"
 
 #include <commctrl.h>
 
@@ -120,9 +119,9 @@ LRESULT WinLogPane::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_GETTEXTLENGTH:
-        return LRESULT(toWide(m_lines.text(0, m_lines.size())).size());
+        return LRESULT(toUtf16(m_lines.text(0, m_lines.size())).size());
     case WM_GETTEXT:
-        return copyText(toWide(m_lines.text(0, m_lines.size())), wParam, lParam);
+        return copyText(toUtf16(m_lines.text(0, m_lines.size())), wParam, lParam);
     case WM_SETTEXT:
         return FALSE; // the session owns the log
     case LB_GETTEXTLEN:
@@ -165,12 +164,12 @@ void WinLogPane::copySelection() const
             text.append("\r\n");
         }
     }
-    putOnClipboard(m_hwnd, toWide(text));
+    putOnClipboard(m_hwnd, toUtf16(text));
 }
 
 std::wstring WinLogPane::lineText(std::size_t index) const
 {
-    return toWide(m_lines.line(index));
+    return toUtf16(m_lines.line(index));
 }
 
 } // namespace quillet

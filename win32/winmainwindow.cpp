@@ -3,8 +3,8 @@
 #include "chartdialog.h"
 #include "opendialog_win.h"
 #include "resource.h"
-#include "wintext.h"
 
+#include "utf16_win.h"
 #include "windowform.h"
 
 #include <commctrl.h>
@@ -68,6 +68,16 @@ IconHandle loadIcon(int size)
         GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_QUILLET), IMAGE_ICON, size, size, 0)));
 }
 
+// The 8-bit dialog speaks the process's code page: UTF-8 under the manifest, on Windows 10 1903
+// and later; before that, the user's, which may not hold every name.
+std::wstring fromCodePage(std::string_view text)
+{
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+    std::wstring wide(std::size_t(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), length);
+    return wide;
+}
+
 std::wstring windowText(HWND hwnd)
 {
     std::wstring text(std::size_t(GetWindowTextLengthW(hwnd)) + 1, L'\0');
@@ -90,7 +100,7 @@ std::string applicationFolder()
         path.resize(path.size() * 2);
     }
     path.resize(std::min(path.size(), path.find_last_of(L"\\/")));
-    return toNarrow(path);
+    return toUtf8(path);
 }
 
 const FormControl &formControl(std::string_view objectName)
@@ -159,7 +169,7 @@ WinMainWindow::WinMainWindow()
     const INITCOMMONCONTROLSEX controls {sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
-    CreateWindowExW(0, windowClassName, toWide(formControl("Form1").caption).c_str(), windowStyle,
+    CreateWindowExW(0, windowClassName, toUtf16(formControl("Form1").caption).c_str(), windowStyle,
         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance,
         this);
 }
@@ -282,7 +292,7 @@ bool WinMainWindow::onCreate()
             continue;
         }
         const ControlClass kind = controlClass(row.kind);
-        const HWND hwnd = CreateWindowExW(kind.exStyle, kind.name, toWide(row.caption).c_str(),
+        const HWND hwnd = CreateWindowExW(kind.exStyle, kind.name, toUtf16(row.caption).c_str(),
             WS_CHILD | WS_VISIBLE | kind.style, 0, 0, 0, 0, m_hwnd,
             reinterpret_cast<HMENU>(INT_PTR(id)), nullptr, nullptr);
         if (!hwnd)
@@ -349,7 +359,7 @@ void WinMainWindow::onDropFiles(HDROP drop)
 
 void WinMainWindow::runCheck()
 {
-    m_session.check(toNarrow(windowText(control(PathEditId))));
+    m_session.check(toUtf8(windowText(control(PathEditId))));
     // Closed during the check, which has now unwound. A refused nested call changes nothing.
     if (m_closeRequested && !m_session.isChecking())
         DestroyWindow(m_hwnd);
@@ -359,7 +369,7 @@ void WinMainWindow::browseForChart()
 {
     const std::string path = runOpenFileDialog(m_hwnd, chartDialogTitle, chartFilter, "");
     if (!path.empty())
-        choosePath(toWide(path));
+        choosePath(fromCodePage(path));
 }
 
 void WinMainWindow::choosePath(const std::wstring &path)

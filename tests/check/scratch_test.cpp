@@ -38,6 +38,7 @@ bool untouched(Folders user)
 const std::vector<PlantedCase> kPlanted = {
     {"StaleFile", [](Folders app, Folders) { app.write("tmp.sm", ";\r\n"); },
         [](Folders app, Folders) { return app.entries().empty(); }},
+#ifndef _WIN32 // Windows makes symbolic links only with a privilege, and Wine not at all.
     {"SymlinkToUserFile",
         [](Folders app, Folders user) {
             fs::create_symlink(user.file("precious"), app.file("tmp.sm"));
@@ -46,16 +47,26 @@ const std::vector<PlantedCase> kPlanted = {
     {"DanglingSymlink",
         [](Folders app, Folders user) { fs::create_symlink(user.file("new"), app.file("tmp.sm")); },
         [](Folders app, Folders user) { return untouched(user) && app.entries().empty(); }},
+#endif
     {"HardLinkToUserFile",
         [](Folders app, Folders user) {
             fs::create_hard_link(user.file("precious"), app.file("tmp.sm"));
         },
         [](Folders app, Folders user) { return untouched(user) && app.entries().empty(); }},
+    {"HardLinkToChart",
+        [](Folders app, Folders user) {
+            fs::create_hard_link(user.file("chart.sm"), app.file("tmp.sm"));
+        },
+        [](Folders app, Folders user) {
+            return untouched(user) && test::contents(app.file("tmp.sm")) == goodChart;
+        }},
     {"FolderWithFilesFallsBackToTemp",
         [](Folders app, Folders) { fs::create_directories(app.file("tmp.sm/inside")); },
         [](Folders app, Folders) { return fs::is_directory(app.file("tmp.sm/inside")); }},
+#ifndef _WIN32 // Windows has no FIFOs in its folders.
     {"Fifo", [](Folders app, Folders) { ::mkfifo(app.file("tmp.sm").c_str(), 0600); },
         [](Folders app, Folders) { return app.entries().empty(); }},
+#endif
 };
 
 class PlantedScratchTest : public testing::TestWithParam<PlantedCase>
@@ -87,11 +98,11 @@ public:
         : m_open(std::move(open))
     { }
 
-    ScratchFile create(std::error_code &error) override
+    ScratchFile create(int, std::vector<ScratchAttempt> &failed) override
     {
         const int descriptor = m_open();
         if (descriptor < 0)
-            error = std::error_code(EACCES, std::generic_category());
+            failed.push_back({"folder", EACCES});
         return ScratchFile(descriptor, {});
     }
 
@@ -108,9 +119,11 @@ struct FailureCase
 
 const std::vector<FailureCase> kFailures = {
     {"CannotCreate", [](Folders) { return -1; },
-        "Cannot check: the scratch file could not be created (Permission denied)\r\n"},
+        "Cannot check: the scratch file could not be created in folder (Permission denied)\r\n"},
+#ifndef _WIN32 // Windows has no device that is always full.
     {"DiskFull", [](Folders) { return ::open("/dev/full", O_RDWR); },
         "Cannot check: the scratch file could not be written (No space left on device)\r\n"},
+#endif
     {"CannotReadBack",
         [](Folders f) { return ::open(f.file("w").c_str(), O_WRONLY | O_CREAT, 0600); },
         "Checking SM file...\r\n"
@@ -136,19 +149,51 @@ TEST_P(ScratchFailureTest, GivesNoVerdict)
 INSTANTIATE_TEST_SUITE_P(Scratch, ScratchFailureTest, testing::ValuesIn(kFailures),
     [](const auto &info) { return std::string(info.param.name); });
 
+#ifndef _WIN32 // TMPDIR and "Not a directory" are POSIX's; Windows reads TMP, and says "not found".
+// The window's fallback: when neither the application folder nor the temporary one takes the
+// scratch file, the log says why for each.
+TEST(ScratchFallbackTest, NamesEveryFolderTried)
+{
+    test::TempFolder folder;
+    const std::string app = folder.write("app", "a file, not a folder");
+    ::setenv("TMPDIR", folder.file("missing").c_str(), 1);
+    LogText log;
+    FolderScratchFactory scratch(app);
+
+    const CheckResult result = CheckRun(log, scratch).run(folder.write("c.sm", goodChart));
+    ::unsetenv("TMPDIR");
+
+    EXPECT_EQ(result.failure, CheckFailure::ScratchNotCreated);
+    EXPECT_EQ(log.text(),
+        "Cannot check: the scratch file could not be created in " + app
+            + " (Not a directory) or in " + folder.file("missing")
+            + " (No such file or directory)\r\n");
+}
+#endif
+
 struct ChartPathCase
 {
     const char *name;
     std::function<std::string(Folders)> path;
+    CheckFailure failure = CheckFailure::CannotOpen;
 };
 
 const std::vector<ChartPathCase> kNotCharts = {
     {"EmptyPath", [](Folders) { return std::string(); }},
     {"MissingFile", [](Folders f) { return f.file("missing.sm"); }},
-    {"Folder", [](Folders f) { return f.path().string(); }},
+    {"Folder", [](Folders f) { return f.path().string(); }, CheckFailure::NotRegularFile},
+#ifdef _WIN32
+    // Devices, which a read could wait on for ever.
+    {"NulDevice", [](Folders) { return std::string("NUL"); }, CheckFailure::NotRegularFile},
+    {"ConsoleDevice", [](Folders) { return std::string("CON"); }, CheckFailure::NotRegularFile},
+#else
     {"FifoWithNoWriter",
-        [](Folders f) { return ::mkfifo(f.file("fifo.sm").c_str(), 0600), f.file("fifo.sm"); }},
+        [](Folders f) { return ::mkfifo(f.file("fifo.sm").c_str(), 0600), f.file("fifo.sm"); },
+        CheckFailure::NotRegularFile},
+#endif
+#ifndef _WIN32 // Windows drops trailing spaces from every path: "c.sm " is "c.sm" there.
     {"TrailingSpaceIsKept", [](Folders f) { return f.write("c.sm", goodChart) + " "; }},
+#endif
 };
 
 class NotAChartTest : public testing::TestWithParam<ChartPathCase>
@@ -161,7 +206,10 @@ TEST_P(NotAChartTest, IsIncorrectAtOnceWithoutScratch)
     LogText log;
     FolderScratchFactory scratch(app.path().string());
 
-    EXPECT_EQ(CheckRun(log, scratch).run(GetParam().path(folder)).outcome, CheckOutcome::Incorrect);
+    const CheckResult result = CheckRun(log, scratch).run(GetParam().path(folder));
+
+    EXPECT_EQ(result.outcome, CheckOutcome::Incorrect);
+    EXPECT_EQ(result.failure, GetParam().failure);
     EXPECT_EQ(log.text(), "Incorrect SM file! Please check\r\n");
     EXPECT_TRUE(app.entries().empty());
 }

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <iterator>
 #include <ostream>
+#include <random>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 namespace quillet::test {
@@ -36,11 +36,15 @@ class TempFolder
 public:
     TempFolder()
     {
-        std::string name
-            = (std::filesystem::temp_directory_path() / "quillet-test-XXXXXX").string();
-        if (::mkdtemp(name.data()) == nullptr)
-            std::abort();
-        m_path = name;
+        // mkdtemp's way, on every platform: a random name, made only if nothing stands there.
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            m_path = std::filesystem::temp_directory_path()
+                / ("quillet-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(m_path))
+                return;
+        }
+        std::abort();
     }
     ~TempFolder() { std::filesystem::remove_all(m_path); }
 
