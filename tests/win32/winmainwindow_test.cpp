@@ -26,32 +26,32 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::wstring problemLog = L"Checking SM file...\r\nProblem note detected at beat: 8\r\n"
-                                L"MeasureSize: 7\r\n"
-                                L"Problem SM file. Please fix it before send to vorblen staff.\r\n";
-const std::wstring okLog = L"Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n";
-const std::string sevenRowChart = "#NOTES:\n1000\n0000\n0100\n0000\n,\n1\n2\n3\n4\n5\n6\n7\n;\n";
 const std::string okChart = "#NOTES:\r\n1000\r\n0000\r\n0100\r\n0000\r\n;\r\n";
+const std::wstring okLog = L"Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n";
 
-// Measures enough for the check to pump several times in each pass.
-std::string longChart()
+// A chart with measures of 4 rows, then `bad` measures of 3 rows, and the log it gets.
+std::pair<std::string, std::wstring> problemChart(int good, int bad)
 {
     std::string chart = "#NOTES:\n";
-    for (std::uint64_t line = 0; line < 3 * EventPump::linesPerPump; line += 5)
-        chart += "1000\n0000\n0100\n0000\n,\n";
-    return chart + ";\n";
+    std::wstring log = L"Checking SM file...\r\n";
+    for (int measure = 1; measure <= good + bad; ++measure) {
+        chart += measure <= good ? "1000\n0000\n0100\n0000\n" : "1\n2\n3\n";
+        chart += measure < good + bad ? ",\n" : ";\n";
+        if (measure > good) {
+            log += L"Problem note detected at beat: " + std::to_wstring(measure * 4)
+                + L"\r\nMeasureSize: 3\r\n";
+        }
+    }
+    log += bad ? L"Problem SM file. Please fix it before send to vorblen staff.\r\n"
+               : L"SM file is OK. Ready to send to convert.\r\n";
+    return {chart, log};
 }
 
 // A fresh folder named in Japanese, so each chart's path is one no Western code page holds.
 class ChartFolder
 {
 public:
-    ChartFolder()
-        : m_path(
-            fs::temp_directory_path() / (L"quillet-譜面-" + std::to_wstring(GetCurrentProcessId())))
-    {
-        fs::create_directories(m_path);
-    }
+    ChartFolder() { fs::create_directories(m_path); }
     ~ChartFolder() { fs::remove_all(m_path); }
 
     const fs::path &path() const { return m_path; }
@@ -62,14 +62,14 @@ public:
     }
 
 private:
-    fs::path m_path;
+    fs::path m_path = fs::temp_directory_path() / L"quillet-譜面";
 };
 
-fs::path applicationFolder()
+bool scratchLeft()
 {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return fs::path(path).parent_path();
+    wchar_t program[MAX_PATH];
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    return fs::exists(fs::path(program).parent_path() / "tmp.sm");
 }
 
 // As a screen reader reads a control: WM_GETTEXTLENGTH, then WM_GETTEXT.
@@ -80,13 +80,27 @@ std::wstring text(HWND hwnd)
     return text;
 }
 
+std::wstring clipboardText()
+{
+    std::wstring text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t *>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
 class Window
 {
 public:
     Window() { ShowWindow(m_window.handle(), SW_SHOW); }
 
     WinMainWindow &window() { return m_window; }
-    HWND control(ControlId id) const { return GetDlgItem(m_window.handle(), id); }
+    HWND handle() const { return m_window.handle(); }
+    HWND control(ControlId id) const { return GetDlgItem(handle(), id); }
     std::wstring log() const { return text(control(LogPaneId)); }
     std::wstring path() const { return text(control(PathEditId)); }
     void setPath(const fs::path &path) const
@@ -95,170 +109,31 @@ public:
     }
     void click(ControlId id) const { SendMessageW(control(id), BM_CLICK, 0, 0); }
 
+    // What the shell sends when a file is dropped on the window.
+    void drop(const fs::path &file) const
+    {
+        const std::wstring name = file.wstring();
+        const std::size_t bytes = (name.size() + 1) * sizeof(wchar_t);
+        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + bytes + sizeof(wchar_t));
+        auto *const files = static_cast<DROPFILES *>(GlobalLock(memory));
+        files->pFiles = sizeof(DROPFILES);
+        files->fWide = TRUE;
+        std::memcpy(reinterpret_cast<char *>(files) + sizeof(DROPFILES), name.c_str(), bytes);
+        GlobalUnlock(memory);
+        SendMessageW(handle(), WM_DROPFILES, WPARAM(memory), 0);
+    }
+
 private:
     WinMainWindow m_window;
 };
 
-// What the shell sends when a file is dropped on the window.
-void dropFile(HWND window, const fs::path &file)
-{
-    const std::wstring name = file.wstring();
-    const std::size_t nameBytes = (name.size() + 1) * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + nameBytes + sizeof(wchar_t));
-    auto *const drop = static_cast<DROPFILES *>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = TRUE;
-    std::memcpy(reinterpret_cast<char *>(drop) + sizeof(DROPFILES), name.c_str(), nameBytes);
-    GlobalUnlock(memory);
-    SendMessageW(window, WM_DROPFILES, WPARAM(memory), 0);
-}
-
-int screenDpi()
-{
-    HDC dc = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
-    return dpi;
-}
-
-struct FormCase
-{
-    const char *name;
-    int dpi; // 0: as the window is created
-};
-
-class WinFormTest : public testing::TestWithParam<FormCase>
-{
-};
-
-TEST_P(WinFormTest, ControlsFollowTheFormAtTheDpi)
-{
-    Window form;
-    const HWND window = form.window().handle();
-    int dpi = screenDpi();
-    if (GetParam().dpi != 0) {
-        dpi = GetParam().dpi;
-        RECT suggested {0, 0, 1, 1};
-        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM(&suggested));
-    }
-    const auto scaled = [dpi](int twips) { return MulDiv(twips, dpi, twipsPerInch); };
-    NONCLIENTMETRICSW metrics {};
-    metrics.cbSize = sizeof metrics;
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    const LONG fontHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, screenDpi());
-
-    RECT client;
-    GetClientRect(window, &client);
-    EXPECT_EQ(client.right, scaled(windowForm[0].width));
-    EXPECT_EQ(client.bottom, scaled(windowForm[0].height));
-    wchar_t caption[64];
-    GetWindowTextW(window, caption, 64);
-    EXPECT_STREQ(caption, L"Quillet v1.0");
-
-    for (const FormControl &row : windowForm) {
-        if (row.kind == ControlKind::Window)
-            continue;
-        SCOPED_TRACE(row.objectName);
-        const HWND hwnd = form.control(controlId(row.objectName));
-        ASSERT_NE(hwnd, nullptr);
-        wchar_t className[32];
-        GetClassNameW(hwnd, className, 32);
-        const std::wstring expectedClass = row.kind == ControlKind::PathEdit ? L"Edit"
-            : row.kind == ControlKind::Label                                 ? L"Static"
-            : row.kind == ControlKind::LogPane                               ? L"ListBox"
-                                                                             : L"Button";
-        EXPECT_EQ(std::wstring(className), expectedClass);
-        const std::string caption(row.caption);
-        EXPECT_EQ(text(hwnd), std::wstring(caption.begin(), caption.end()));
-
-        // Inside its container, the control sits at its own offset.
-        POINT origin {0, 0};
-        const auto container
-            = std::ranges::find(windowForm, row.container, &FormControl::objectName);
-        if (container->kind != ControlKind::Window) {
-            RECT outer;
-            GetWindowRect(form.control(controlId(container->objectName)), &outer);
-            MapWindowPoints(nullptr, window, reinterpret_cast<POINT *>(&outer), 2);
-            origin = {outer.left, outer.top};
-        }
-        RECT place;
-        GetWindowRect(hwnd, &place);
-        MapWindowPoints(nullptr, window, reinterpret_cast<POINT *>(&place), 2);
-        EXPECT_EQ(place.left - origin.x, scaled(row.left));
-        EXPECT_EQ(place.top - origin.y, scaled(row.top));
-        EXPECT_EQ(place.right - place.left, scaled(row.width));
-        EXPECT_EQ(place.bottom - place.top, scaled(row.height));
-
-        LOGFONTW font {};
-        GetObjectW(HFONT(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
-        EXPECT_EQ(font.lfHeight, fontHeight);
-    }
-
-    // Tab goes through the controls that take the focus in the form's tab order, then round.
-    std::vector<FormControl> stops;
-    std::ranges::copy_if(windowForm, std::back_inserter(stops), [](const FormControl &row) {
-        return row.kind == ControlKind::PathEdit || row.kind == ControlKind::Button
-            || row.kind == ControlKind::LogPane;
-    });
-    std::ranges::sort(stops, {}, &FormControl::tabIndex);
-    HWND hwnd = form.control(controlId(stops.front().objectName));
-    for (std::size_t step = 1; step <= stops.size(); ++step) {
-        hwnd = GetNextDlgTabItem(window, hwnd, FALSE);
-        EXPECT_EQ(GetDlgCtrlID(hwnd), controlId(stops[step % stops.size()].objectName));
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Dpi, WinFormTest,
-    testing::ValuesIn(std::vector<FormCase> {{"AsCreated", 0}, {"Dpi144", 144}, {"Dpi192", 192}}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-enum class Trigger { Click, Enter };
-
-struct CheckCase
-{
-    const char *name;
-    Trigger trigger;
-    const wchar_t *chartName;
-    std::string chart;
-    std::wstring log;
-};
-
-class WinCheckTest : public testing::TestWithParam<CheckCase>
-{
-};
-
-TEST_P(WinCheckTest, LogsTheChartsCheck)
-{
-    const ChartFolder folder;
-    Window form;
-    form.setPath(folder.write(GetParam().chartName, GetParam().chart));
-    if (GetParam().trigger == Trigger::Click) {
-        form.click(CheckButtonId);
-    } else {
-        SetFocus(form.control(PathEditId));
-        PostMessageW(form.control(PathEditId), WM_KEYDOWN, VK_RETURN, 0);
-        form.window().processEvents();
-    }
-    EXPECT_EQ(form.log(), GetParam().log);
-    EXPECT_FALSE(fs::exists(applicationFolder() / "tmp.sm"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Charts, WinCheckTest,
-    testing::ValuesIn(std::vector<CheckCase> {
-        {"ClickSevenRowMeasure", Trigger::Click, L"seven.sm", sevenRowChart, problemLog},
-        {"EnterJapaneseName", Trigger::Enter, L"練習曲.sm", okChart, okLog},
-    }),
-    [](const auto &info) { return std::string(info.param.name); });
-
-// Runs an action when the pump that is running reaches it (posted before a check starts, it runs
-// inside the check), or every few milliseconds until it says it is done.
+// Runs an action when the running pump reaches it (posted before a check, it runs inside the
+// check), or every few milliseconds until it says it is done.
 class PostedAction
 {
 public:
     explicit PostedAction(std::function<bool()> action, UINT everyMs = 0)
         : m_action(std::move(action))
-        , m_hwnd(CreateWindowExW(
-              0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr))
     {
         SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, LONG_PTR(this));
         SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, LONG_PTR(&PostedAction::proc));
@@ -279,15 +154,150 @@ private:
     }
 
     std::function<bool()> m_action;
-    HWND m_hwnd;
+    HWND m_hwnd = CreateWindowExW(
+        0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 };
 
-enum class DuringRun { Close, Drop };
+template <class Case> std::string caseName(const testing::TestParamInfo<Case> &info)
+{
+    return info.param.name;
+}
+
+struct FormCase
+{
+    const char *name;
+    int dpi; // 0: as the window is created
+};
+
+class WinFormTest : public testing::TestWithParam<FormCase>
+{
+};
+
+TEST_P(WinFormTest, ControlsFollowTheFormAtTheDpi)
+{
+    Window form;
+    HDC screen = GetDC(nullptr);
+    const int screenDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    const int dpi = GetParam().dpi ? GetParam().dpi : screenDpi;
+    RECT suggested {0, 0, 1, 1};
+    if (GetParam().dpi)
+        SendMessageW(form.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM(&suggested));
+    const auto scaled = [dpi](int twips) { return MulDiv(twips, dpi, twipsPerInch); };
+    NONCLIENTMETRICSW metrics {};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+
+    RECT client;
+    GetClientRect(form.handle(), &client);
+    EXPECT_EQ(client.right, scaled(windowForm[0].width));
+    EXPECT_EQ(client.bottom, scaled(windowForm[0].height));
+    EXPECT_EQ(text(form.handle()), L"Quillet v1.0");
+    const auto placeOf = [&](std::string_view name) {
+        RECT place {};
+        GetWindowRect(form.control(controlId(name)), &place);
+        MapWindowPoints(nullptr, form.handle(), reinterpret_cast<POINT *>(&place), 2);
+        return place;
+    };
+    for (const FormControl &row : windowForm) {
+        if (row.kind == ControlKind::Window)
+            continue;
+        SCOPED_TRACE(row.objectName);
+        const HWND hwnd = form.control(controlId(row.objectName));
+        wchar_t className[16] = {};
+        GetClassNameW(hwnd, className, 16);
+        const wchar_t *const classes[]
+            = {L"", L"Button", L"Static", L"Edit", L"Button", L"ListBox"};
+        EXPECT_STREQ(className, classes[int(row.kind)]);
+        EXPECT_EQ(text(hwnd), std::wstring(row.caption.begin(), row.caption.end()));
+
+        // Inside its container, the control sits at its own offset.
+        const RECT place = placeOf(row.objectName);
+        const RECT outer = row.container == "Form1" ? RECT {} : placeOf(row.container);
+        EXPECT_EQ(place.left - outer.left, scaled(row.left));
+        EXPECT_EQ(place.top - outer.top, scaled(row.top));
+        EXPECT_EQ(place.right - place.left, scaled(row.width));
+        EXPECT_EQ(place.bottom - place.top, scaled(row.height));
+
+        LOGFONTW font {};
+        GetObjectW(HFONT(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
+        EXPECT_EQ(font.lfHeight, MulDiv(metrics.lfMessageFont.lfHeight, dpi, screenDpi));
+    }
+
+    // Tab goes through the controls that take the focus in the form's tab order, then round.
+    std::vector<FormControl> stops;
+    std::ranges::copy_if(windowForm, std::back_inserter(stops), [](const FormControl &row) {
+        return row.kind == ControlKind::PathEdit || row.kind == ControlKind::Button
+            || row.kind == ControlKind::LogPane;
+    });
+    std::ranges::sort(stops, {}, &FormControl::tabIndex);
+    HWND hwnd = form.control(controlId(stops.back().objectName));
+    for (const FormControl &stop : stops) {
+        hwnd = GetNextDlgTabItem(form.handle(), hwnd, FALSE);
+        EXPECT_EQ(GetDlgCtrlID(hwnd), controlId(stop.objectName));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, WinFormTest,
+    testing::ValuesIn(std::vector<FormCase> {{"AsCreated", 0}, {"Dpi144", 144}, {"Dpi192", 192}}),
+    caseName<FormCase>);
+
+struct CheckCase
+{
+    const char *name;
+    bool byEnter; // Enter in the path field, else a click on "Check file"
+    const wchar_t *chartName;
+    std::pair<std::string, std::wstring> chartAndLog;
+};
+
+class WinCheckTest : public testing::TestWithParam<CheckCase>
+{
+};
+
+// The log is read, copied whole (Ctrl+A, Ctrl+C) and shows its newest line, as a text box's.
+TEST_P(WinCheckTest, LogsTheCheckForScreenReadersAndTheClipboard)
+{
+    const ChartFolder folder;
+    Window form;
+    const auto &[chart, log] = GetParam().chartAndLog;
+    form.setPath(folder.write(GetParam().chartName, chart));
+    if (GetParam().byEnter) {
+        SetFocus(form.control(PathEditId));
+        PostMessageW(form.control(PathEditId), WM_KEYDOWN, VK_RETURN, 0);
+        form.window().processEvents();
+    } else {
+        form.click(CheckButtonId);
+    }
+    const HWND pane = form.control(LogPaneId);
+    EXPECT_EQ(form.log(), log);
+    EXPECT_FALSE(scratchLeft());
+
+    // As an EDIT control: what fits, NUL-ended, and the count copied.
+    wchar_t start[8];
+    EXPECT_EQ(SendMessageW(pane, WM_GETTEXT, 8, LPARAM(start)), 7);
+    EXPECT_STREQ(start, L"Checkin");
+    SendMessageW(pane, WM_CHAR, 1, 0); // Ctrl+A
+    SendMessageW(pane, WM_CHAR, 3, 0); // Ctrl+C
+    EXPECT_EQ(clipboardText(), log);
+    RECT client;
+    RECT newest;
+    GetClientRect(pane, &client);
+    const LRESULT lines = SendMessageW(pane, LB_GETCOUNT, 0, 0);
+    SendMessageW(pane, LB_GETITEMRECT, WPARAM(lines - 1), LPARAM(&newest));
+    EXPECT_LE(newest.bottom, client.bottom);
+}
+
+INSTANTIATE_TEST_SUITE_P(Charts, WinCheckTest,
+    testing::ValuesIn(std::vector<CheckCase> {
+        {"EnterJapaneseName", true, L"練習曲.sm", problemChart(1, 0)},
+        {"ClickManyProblems", false, L"threes.sm", problemChart(2, 300)},
+    }),
+    caseName<CheckCase>);
 
 struct RunCase
 {
     const char *name;
-    DuringRun event;
+    bool close; // else a chart is dropped on the window
 };
 
 class WinRunTest : public testing::TestWithParam<RunCase>
@@ -300,49 +310,73 @@ TEST_P(WinRunTest, AnEventDuringARunAbandonsIt)
     const fs::path next = folder.write(L"next.sm", okChart);
     Window form;
     form.window().setPumpInterval(std::chrono::milliseconds(0));
-    form.setPath(folder.write(L"long.sm", longChart()));
+    // Enough lines for the check to pump several times in each pass.
+    form.setPath(folder.write(L"long.sm", problemChart(EventPump::linesPerPump, 0).first));
     // A first, whole check leaves a log for the new chart to empty.
     form.click(CheckButtonId);
-    ASSERT_EQ(form.log().substr(0, 5), L"Check");
 
-    bool ran = false;
     bool checkWasEnabled = true;
     const PostedAction action([&] {
-        ran = true;
         checkWasEnabled = IsWindowEnabled(form.control(CheckButtonId));
-        if (GetParam().event == DuringRun::Close)
-            SendMessageW(form.window().handle(), WM_CLOSE, 0, 0);
+        if (GetParam().close)
+            SendMessageW(form.handle(), WM_CLOSE, 0, 0);
         else
-            dropFile(form.window().handle(), next);
+            form.drop(next);
         return true;
     });
     form.click(CheckButtonId);
 
-    EXPECT_TRUE(ran);
     EXPECT_FALSE(checkWasEnabled);
-    EXPECT_FALSE(fs::exists(applicationFolder() / "tmp.sm"));
-    if (GetParam().event == DuringRun::Close) {
+    EXPECT_FALSE(scratchLeft());
+    if (GetParam().close) {
         // Destroyed once the check unwound, not while it ran.
         EXPECT_FALSE(form.window().isOpen());
-    } else {
-        EXPECT_EQ(form.path(), next.wstring());
-        EXPECT_EQ(form.log(), L"");
-        EXPECT_TRUE(IsWindowEnabled(form.control(CheckButtonId)));
+        return;
     }
+    EXPECT_EQ(form.path(), next.wstring());
+    EXPECT_EQ(form.log(), L"");
+    EXPECT_TRUE(IsWindowEnabled(form.control(CheckButtonId)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, WinRunTest,
-    testing::ValuesIn(
-        std::vector<RunCase> {{"Close", DuringRun::Close}, {"Drop", DuringRun::Drop}}),
-    [](const auto &info) { return std::string(info.param.name); });
+    testing::ValuesIn(std::vector<RunCase> {{"Close", true}, {"Drop", false}}), caseName<RunCase>);
 
-// The open-file dialog as "..." shows it, read and answered by a timer once it is up.
 struct DialogSeen
 {
     std::wstring title;
     std::wstring filter;
     std::string folder;
 };
+
+// Reads the open-file dialog once it is up; then cancels it, or types choice and opens it.
+bool answerDialog(DialogSeen &seen, const char *choice)
+{
+    HWND dialog = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM found) {
+            wchar_t name[16] = {};
+            GetClassNameW(hwnd, name, 16);
+            if (std::wstring(name) == L"#32770" && IsWindowVisible(hwnd))
+                *reinterpret_cast<HWND *>(found) = hwnd;
+            return TRUE;
+        },
+        LPARAM(&dialog));
+    if (!dialog)
+        return false;
+    seen.title = text(dialog);
+    wchar_t filter[64] = {};
+    SendDlgItemMessageW(dialog, cmb1, CB_GETLBTEXT, 0, LPARAM(filter));
+    seen.filter = filter;
+    // An ANSI dialog speaks the process's code page: UTF-8, by the manifest.
+    char folder[MAX_PATH] = {};
+    SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(folder));
+    seen.folder = folder;
+    if (choice)
+        SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, LPARAM(choice));
+    PostMessageW(dialog, WM_COMMAND, choice ? IDOK : IDCANCEL, 0);
+    return true;
+}
 
 struct DialogCase
 {
@@ -354,37 +388,6 @@ class WinDialogTest : public testing::TestWithParam<DialogCase>
 {
 };
 
-// The dialog's record as the dialog shows it; then cancels it, or types choice and opens it.
-bool answerDialog(DialogSeen &seen, const char *choice)
-{
-    HWND dialog = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM found) {
-            wchar_t name[16];
-            GetClassNameW(hwnd, name, 16);
-            if (std::wstring(name) != L"#32770" || !IsWindowVisible(hwnd))
-                return TRUE;
-            *reinterpret_cast<HWND *>(found) = hwnd;
-            return FALSE;
-        },
-        LPARAM(&dialog));
-    if (!dialog)
-        return false;
-    wchar_t text[128] = {};
-    GetWindowTextW(dialog, text, 128);
-    seen.title = text;
-    SendDlgItemMessageW(dialog, cmb1, CB_GETLBTEXT, 0, LPARAM(text));
-    seen.filter = text;
-    char folder[MAX_PATH] = {};
-    SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(folder));
-    seen.folder = folder;
-    if (choice) // an ANSI dialog takes its texts in the process's code page
-        SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, LPARAM(choice));
-    PostMessageW(dialog, WM_COMMAND, choice ? IDOK : IDCANCEL, 0);
-    return true;
-}
-
 TEST_P(WinDialogTest, ShowsTheChartDialogInTheCurrentFolder)
 {
     const ChartFolder folder;
@@ -394,20 +397,18 @@ TEST_P(WinDialogTest, ShowsTheChartDialogInTheCurrentFolder)
     form.click(CheckButtonId);
     const std::wstring pathBefore = form.path();
     const std::wstring logBefore = form.log();
-    ASSERT_EQ(logBefore, L"Incorrect SM file! Please check\r\n");
 
     const fs::path previous = fs::current_path();
     fs::current_path(folder.path());
-    DialogSeen dialog;
-    const PostedAction answer([&] { return answerDialog(dialog, GetParam().choose); }, 50);
+    DialogSeen seen;
+    const PostedAction answer([&] { return answerDialog(seen, GetParam().choose); }, 50);
     form.click(BrowseButtonId);
     fs::current_path(previous);
 
-    EXPECT_EQ(dialog.title, L"Select SM");
-    EXPECT_EQ(dialog.filter, L"Step Mania Single BPM File(*.sm)");
-    // The dialog speaks the process's code page: UTF-8, by the manifest.
+    EXPECT_EQ(seen.title, L"Select SM");
+    EXPECT_EQ(seen.filter, L"Step Mania Single BPM File(*.sm)");
     const std::u8string folderName = folder.path().u8string();
-    EXPECT_EQ(dialog.folder, std::string(folderName.begin(), folderName.end()));
+    EXPECT_EQ(seen.folder, std::string(folderName.begin(), folderName.end()));
     if (!GetParam().choose) {
         EXPECT_EQ(form.path(), pathBefore);
         EXPECT_EQ(form.log(), logBefore);
@@ -422,55 +423,7 @@ TEST_P(WinDialogTest, ShowsTheChartDialogInTheCurrentFolder)
 INSTANTIATE_TEST_SUITE_P(Answers, WinDialogTest,
     testing::ValuesIn(
         std::vector<DialogCase> {{"Cancel", nullptr}, {"ChooseJapaneseName", "練習曲.sm"}}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-std::wstring clipboardText()
-{
-    std::wstring text;
-    if (!OpenClipboard(nullptr))
-        return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        text = static_cast<const wchar_t *>(GlobalLock(data));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
-
-// Many lines: the pane is read, copied and scrolled as a text box would be.
-TEST(WinLogPaneTest, ReadsCopiesAndShowsTheNewestOfALongLog)
-{
-    const ChartFolder folder;
-    std::string chart = "#NOTES:\n";
-    std::wstring expected = L"Checking SM file...\r\n";
-    for (int measure = 1; measure <= 300; ++measure) {
-        chart += "1\n2\n3\n,\n";
-        expected += L"Problem note detected at beat: " + std::to_wstring(measure * 4)
-            + L"\r\nMeasureSize: 3\r\n";
-    }
-    expected += L"Problem SM file. Please fix it before send to vorblen staff.\r\n";
-    Window form;
-    form.setPath(folder.write(L"threes.sm", chart));
-    form.click(CheckButtonId);
-    const HWND pane = form.control(LogPaneId);
-
-    EXPECT_EQ(form.log(), expected);
-    // As an EDIT control: what fits, NUL-ended, and the count copied.
-    wchar_t start[8];
-    EXPECT_EQ(SendMessageW(pane, WM_GETTEXT, 8, LPARAM(start)), 7);
-    EXPECT_STREQ(start, L"Checkin");
-
-    SendMessageW(pane, WM_CHAR, 1, 0); // Ctrl+A
-    SendMessageW(pane, WM_CHAR, 3, 0); // Ctrl+C
-    EXPECT_EQ(clipboardText(), expected);
-
-    RECT client;
-    RECT newest;
-    GetClientRect(pane, &client);
-    SendMessageW(pane, LB_GETITEMRECT, 601, LPARAM(&newest));
-    EXPECT_GT(newest.top, 0);
-    EXPECT_LE(newest.bottom, client.bottom);
-}
+    caseName<DialogCase>);
 
 } // namespace
 } // namespace quillet
