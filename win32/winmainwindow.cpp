@@ -354,7 +354,7 @@ void WinMainWindow::onDropFiles(HDROP drop)
     }
     DragFinish(drop);
     if (!path.empty())
-        choosePath(path);
+        chooseChart(path);
 }
 
 void WinMainWindow::runCheck()
@@ -369,10 +369,10 @@ void WinMainWindow::browseForChart()
 {
     const std::string path = runOpenFileDialog(m_hwnd, chartDialogTitle, chartFilter, "");
     if (!path.empty())
-        choosePath(fromCodePage(path));
+        chooseChart(fromCodePage(path));
 }
 
-void WinMainWindow::choosePath(const std::wstring &path)
+void WinMainWindow::chooseChart(const std::wstring &path)
 {
     SetWindowTextW(control(PathEditId), path.c_str());
     m_session.chartChosen();

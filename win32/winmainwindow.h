@@ -30,6 +30,8 @@ public:
     HWND handle() const { return m_hwnd; }
     /// False once the window is destroyed: the program's message loop then ends.
     bool isOpen() const { return m_hwnd != nullptr; }
+    /// Puts path in the path field and empties the log, as "..." does with a chosen chart.
+    void chooseChart(const std::wstring &path);
     /// How long a check reads before the window handles its events.
     void setPumpInterval(std::chrono::milliseconds interval);
 
@@ -53,7 +55,6 @@ private:
 
     void runCheck();
     void browseForChart();
-    void choosePath(const std::wstring &path);
     void applyDpi(int dpi);
     /// The window's size for the form's client area at the window's DPI.
     SIZE windowSize() const;
