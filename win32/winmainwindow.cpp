@@ -108,10 +108,15 @@ const FormControl &formControl(std::string_view objectName)
     return *std::ranges::find(windowForm, objectName, &FormControl::objectName);
 }
 
-// A control's place in the window's client area, in twips: its containers' offsets added.
-RECT formPlace(const FormControl &control)
+struct Place
 {
-    RECT place {control.left, control.top, control.width, control.height};
+    int left, top, width, height;
+};
+
+// A control's place in the window's client area, in twips: its containers' offsets added.
+Place formPlace(const FormControl &control)
+{
+    Place place {control.left, control.top, control.width, control.height};
     for (std::string_view container = control.container; !container.empty();) {
         const FormControl &outer = formControl(container);
         if (outer.kind == ControlKind::Window)
@@ -386,9 +391,9 @@ void WinMainWindow::applyDpi(int dpi)
         if (row.kind == ControlKind::Window)
             continue;
         const HWND hwnd = control(controlId(row.objectName));
-        const RECT place = formPlace(row);
-        SetWindowPos(hwnd, nullptr, scaled(place.left), scaled(place.top), scaled(place.right),
-            scaled(place.bottom), SWP_NOZORDER | SWP_NOACTIVATE);
+        const Place place = formPlace(row);
+        SetWindowPos(hwnd, nullptr, scaled(place.left), scaled(place.top), scaled(place.width),
+            scaled(place.height), SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(hwnd, WM_SETFONT, WPARAM(font.get()), TRUE);
     }
     m_logPane.setFont(font.get());
