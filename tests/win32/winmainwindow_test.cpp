@@ -169,9 +169,7 @@ struct FormCase
     int dpi; // 0: as the window is created
 };
 
-class WinFormTest : public testing::TestWithParam<FormCase>
-{
-};
+using WinFormTest = testing::TestWithParam<FormCase>;
 
 TEST_P(WinFormTest, ControlsFollowTheFormAtTheDpi)
 {
@@ -250,9 +248,7 @@ struct CheckCase
     std::pair<std::string, std::wstring> chartAndLog;
 };
 
-class WinCheckTest : public testing::TestWithParam<CheckCase>
-{
-};
+using WinCheckTest = testing::TestWithParam<CheckCase>;
 
 // The log is read, copied whole (Ctrl+A, Ctrl+C) and shows its newest line, as a text box's.
 TEST_P(WinCheckTest, LogsTheCheckForScreenReadersAndTheClipboard)
@@ -300,9 +296,7 @@ struct RunCase
     bool close; // else a chart is dropped on the window
 };
 
-class WinRunTest : public testing::TestWithParam<RunCase>
-{
-};
+using WinRunTest = testing::TestWithParam<RunCase>;
 
 TEST_P(WinRunTest, AnEventDuringARunAbandonsIt)
 {
@@ -341,15 +335,9 @@ TEST_P(WinRunTest, AnEventDuringARunAbandonsIt)
 INSTANTIATE_TEST_SUITE_P(Events, WinRunTest,
     testing::ValuesIn(std::vector<RunCase> {{"Close", true}, {"Drop", false}}), caseName<RunCase>);
 
-struct DialogSeen
-{
-    std::wstring title;
-    std::wstring filter;
-    std::string folder;
-};
-
-// Reads the open-file dialog once it is up; then cancels it, or types choice and opens it.
-bool answerDialog(DialogSeen &seen, const char *choice)
+// Checks the open-file dialog once it is up: its title, filter and folder; then cancels it, or
+// types choice and opens it.
+bool answerDialog(const fs::path &folder, const char *choice)
 {
     HWND dialog = nullptr;
     EnumThreadWindows(
@@ -364,14 +352,15 @@ bool answerDialog(DialogSeen &seen, const char *choice)
         LPARAM(&dialog));
     if (!dialog)
         return false;
-    seen.title = text(dialog);
+    EXPECT_EQ(text(dialog), L"Select SM");
     wchar_t filter[64] = {};
     SendDlgItemMessageW(dialog, cmb1, CB_GETLBTEXT, 0, LPARAM(filter));
-    seen.filter = filter;
+    EXPECT_STREQ(filter, L"Step Mania Single BPM File(*.sm)");
     // An ANSI dialog speaks the process's code page: UTF-8, by the manifest.
-    char folder[MAX_PATH] = {};
-    SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(folder));
-    seen.folder = folder;
+    char shown[MAX_PATH] = {};
+    SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(shown));
+    const std::u8string expected = folder.u8string();
+    EXPECT_EQ(std::string(shown), std::string(expected.begin(), expected.end()));
     if (choice)
         SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, LPARAM(choice));
     PostMessageW(dialog, WM_COMMAND, choice ? IDOK : IDCANCEL, 0);
@@ -384,9 +373,7 @@ struct DialogCase
     const char *choose; // a file name (UTF-8) to type and open; null to cancel
 };
 
-class WinDialogTest : public testing::TestWithParam<DialogCase>
-{
-};
+using WinDialogTest = testing::TestWithParam<DialogCase>;
 
 TEST_P(WinDialogTest, ShowsTheChartDialogInTheCurrentFolder)
 {
@@ -400,15 +387,13 @@ TEST_P(WinDialogTest, ShowsTheChartDialogInTheCurrentFolder)
 
     const fs::path previous = fs::current_path();
     fs::current_path(folder.path());
-    DialogSeen seen;
-    const PostedAction answer([&] { return answerDialog(seen, GetParam().choose); }, 50);
+    bool answered = false;
+    const PostedAction answer(
+        [&] { return answered = answerDialog(folder.path(), GetParam().choose); }, 50);
     form.click(BrowseButtonId);
     fs::current_path(previous);
 
-    EXPECT_EQ(seen.title, L"Select SM");
-    EXPECT_EQ(seen.filter, L"Step Mania Single BPM File(*.sm)");
-    const std::u8string folderName = folder.path().u8string();
-    EXPECT_EQ(seen.folder, std::string(folderName.begin(), folderName.end()));
+    EXPECT_TRUE(answered);
     if (!GetParam().choose) {
         EXPECT_EQ(form.path(), pathBefore);
         EXPECT_EQ(form.log(), logBefore);
