@@ -98,10 +98,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     quillet::TempScratchFactory scratch;
     quillet::CheckRun run(log, scratch);
     run.setBlockSize(blockSize);
-    (void)run.runOnDescriptor(descriptor);
+    const quillet::CheckResult result = run.runOnDescriptor(descriptor);
     ::close(descriptor);
 
-    if (log.text() != expectedLog(chart)) {
+    const bool incorrect = result.outcome == quillet::CheckOutcome::Incorrect;
+    if (log.text() != expectedLog(chart)
+        || incorrect != (result.failure != quillet::CheckFailure::None)) {
         std::fprintf(stderr, "block size %zu\nexpected:\n%s\ngot:\n%s\n", blockSize,
             expectedLog(chart).c_str(), log.text().c_str());
         std::abort();

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -198,31 +199,59 @@ INSTANTIATE_TEST_SUITE_P(VectorBlocks, CheckRunTest,
         testing::Values(std::size_t(64), std::size_t(65), CheckRun::defaultBlockSize)),
     chartCaseName);
 
-struct FirstLineCase
+// Charts that are incorrect, each for its own reason; chart() returns the path to check.
+struct IncorrectCase
 {
     const char *name;
-    std::string chart;
+    std::function<std::string(const test::TempFolder &)> chart;
     CheckFailure failure;
 };
 
-const std::vector<FirstLineCase> kFirstLines = {
-    {"Empty", "", CheckFailure::Empty},
-    {"ByteOrderMark", "\xEF\xBB\xBF#TITLE:Song;\r\n", CheckFailure::ByteOrderMark},
-    {"Utf16LittleEndian", std::string("\xFF\xFE#\0", 4), CheckFailure::Utf16},
-    {"Utf16BigEndian", std::string("\xFE\xFF\0#", 4), CheckFailure::Utf16},
-    {"BlankCrLfLine", "\r\n#TITLE:Song;\r\n", CheckFailure::BlankFirstLine},
-    {"BlankLfLine", "\n#TITLE:Song;\n", CheckFailure::BlankFirstLine},
-    {"Comment", "// made by hand\r\n#TITLE:Song;\r\n", CheckFailure::CommentFirstLine},
-    {"NoHash", "TITLE:Song;\r\n", CheckFailure::NoHashFirstLine},
-    {"TruncatedByteOrderMark", "\xEF\xBB", CheckFailure::NoHashFirstLine},
+// A chart of these bytes.
+std::function<std::string(const test::TempFolder &)> bytes(std::string chart)
+{
+    return [chart](const test::TempFolder &f) { return f.write("chart.sm", chart); };
+}
+
+const std::vector<IncorrectCase> kIncorrect = {
+    {"Empty", bytes(""), CheckFailure::Empty},
+    {"ByteOrderMark", bytes("\xEF\xBB\xBF#TITLE:Song;\r\n"), CheckFailure::ByteOrderMark},
+    {"Utf16LittleEndian", bytes(std::string("\xFF\xFE#\0", 4)), CheckFailure::Utf16},
+    {"Utf16BigEndian", bytes(std::string("\xFE\xFF\0#", 4)), CheckFailure::Utf16},
+    {"BlankCrLfLine", bytes("\r\n#TITLE:Song;\r\n"), CheckFailure::BlankFirstLine},
+    {"BlankLfLine", bytes("\n#TITLE:Song;\n"), CheckFailure::BlankFirstLine},
+    {"Comment", bytes("// made by hand\r\n#TITLE:Song;\r\n"), CheckFailure::CommentFirstLine},
+    {"NoHash", bytes("TITLE:Song;\r\n"), CheckFailure::NoHashFirstLine},
+    {"MissingFile", [](const test::TempFolder &f) { return f.file("missing.sm"); },
+        CheckFailure::CannotOpen},
+#ifndef _WIN32 // Windows drops trailing spaces from every path: "c.sm " is "c.sm" there.
+    {"TrailingSpaceIsKept",
+        [](const test::TempFolder &f) { return f.write("c.sm", "#T\r\n;\r\n") + " "; },
+        CheckFailure::CannotOpen},
+#endif
+    {"Folder", [](const test::TempFolder &f) { return f.path().string(); },
+        CheckFailure::NotRegularFile},
+#ifdef _WIN32
+    // Devices, which a read could wait on for ever.
+    {"NulDevice", [](const test::TempFolder &) { return std::string("NUL"); },
+        CheckFailure::NotRegularFile},
+    {"ConsoleDevice", [](const test::TempFolder &) { return std::string("CON"); },
+        CheckFailure::NotRegularFile},
+#else
+    {"FifoWithNoWriter",
+        [](const test::TempFolder &f) {
+            return ::mkfifo(f.file("fifo.sm").c_str(), 0600), f.file("fifo.sm");
+        },
+        CheckFailure::NotRegularFile},
+#endif
 };
 
-class FirstLineTest : public testing::TestWithParam<FirstLineCase>
+class IncorrectTest : public testing::TestWithParam<IncorrectCase>
 {
 };
 
 // One byte a block: the reason needs more of the chart than the first read gives.
-TEST_P(FirstLineTest, IsIncorrectWithItsReasonAndNoScratch)
+TEST_P(IncorrectTest, SaysWhyAtOnceWithoutScratch)
 {
     test::TempFolder charts, app;
     LogText log;
@@ -230,7 +259,7 @@ TEST_P(FirstLineTest, IsIncorrectWithItsReasonAndNoScratch)
     CheckRun run(log, scratch);
     run.setBlockSize(1);
 
-    const CheckResult result = run.run(charts.write("chart.sm", GetParam().chart));
+    const CheckResult result = run.run(GetParam().chart(charts));
 
     EXPECT_EQ(log.text(), incorrectLog);
     EXPECT_EQ(result.outcome, CheckOutcome::Incorrect);
@@ -238,7 +267,7 @@ TEST_P(FirstLineTest, IsIncorrectWithItsReasonAndNoScratch)
     EXPECT_TRUE(app.entries().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Charts, FirstLineTest, testing::ValuesIn(kFirstLines),
+INSTANTIATE_TEST_SUITE_P(Charts, IncorrectTest, testing::ValuesIn(kIncorrect),
     [](const auto &info) { return std::string(info.param.name); });
 
 // With QUILLET_WRITE_CHARTS naming a folder, writes the tables' charts there, one file a case, so
@@ -254,8 +283,12 @@ TEST(ChartTables, WriteTheirChartsWhenAsked)
     };
     for (const ChartCase &chartCase : kCases)
         write(chartCase.name, chartCase.chart);
-    for (const FirstLineCase &firstLine : kFirstLines)
-        write(firstLine.name, firstLine.chart);
+    for (const IncorrectCase &incorrect : kIncorrect) {
+        test::TempFolder charts;
+        const std::string path = incorrect.chart(charts);
+        if (std::filesystem::is_regular_file(path))
+            write(incorrect.name, test::contents(path));
+    }
 }
 
 #ifndef _WIN32 // The C runtime of Windows has no non-blocking descriptors.

@@ -169,53 +169,8 @@ TEST(ScratchFallbackTest, NamesEveryFolderTried)
             + " (Not a directory) or in " + folder.file("missing")
             + " (No such file or directory)\r\n");
 }
+
 #endif
-
-struct ChartPathCase
-{
-    const char *name;
-    std::function<std::string(Folders)> path;
-    CheckFailure failure = CheckFailure::CannotOpen;
-};
-
-const std::vector<ChartPathCase> kNotCharts = {
-    {"EmptyPath", [](Folders) { return std::string(); }},
-    {"MissingFile", [](Folders f) { return f.file("missing.sm"); }},
-    {"Folder", [](Folders f) { return f.path().string(); }, CheckFailure::NotRegularFile},
-#ifdef _WIN32
-    // Devices, which a read could wait on for ever.
-    {"NulDevice", [](Folders) { return std::string("NUL"); }, CheckFailure::NotRegularFile},
-    {"ConsoleDevice", [](Folders) { return std::string("CON"); }, CheckFailure::NotRegularFile},
-#else
-    {"FifoWithNoWriter",
-        [](Folders f) { return ::mkfifo(f.file("fifo.sm").c_str(), 0600), f.file("fifo.sm"); },
-        CheckFailure::NotRegularFile},
-#endif
-#ifndef _WIN32 // Windows drops trailing spaces from every path: "c.sm " is "c.sm" there.
-    {"TrailingSpaceIsKept", [](Folders f) { return f.write("c.sm", goodChart) + " "; }},
-#endif
-};
-
-class NotAChartTest : public testing::TestWithParam<ChartPathCase>
-{
-};
-
-TEST_P(NotAChartTest, IsIncorrectAtOnceWithoutScratch)
-{
-    test::TempFolder folder, app;
-    LogText log;
-    FolderScratchFactory scratch(app.path().string());
-
-    const CheckResult result = CheckRun(log, scratch).run(GetParam().path(folder));
-
-    EXPECT_EQ(result.outcome, CheckOutcome::Incorrect);
-    EXPECT_EQ(result.failure, GetParam().failure);
-    EXPECT_EQ(log.text(), "Incorrect SM file! Please check\r\n");
-    EXPECT_TRUE(app.entries().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Paths, NotAChartTest, testing::ValuesIn(kNotCharts),
-    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace quillet
