@@ -271,6 +271,14 @@ LRESULT WinMainWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DPICHANGED:
         onDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT *>(lParam));
         return 0;
+    case WM_ACTIVATE:
+        // Switching back to the window puts the keyboard where it was.
+        if (LOWORD(wParam) == WA_INACTIVE)
+            m_focus = GetFocus();
+        break;
+    case WM_SETFOCUS:
+        SetFocus(m_focus && IsChild(m_hwnd, m_focus) ? m_focus : control(PathEditId));
+        return 0;
     case WM_CLOSE:
         onClose();
         return 0;

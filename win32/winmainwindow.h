@@ -68,6 +68,7 @@ private:
     FontHandle m_font;
     IconHandle m_bigIcon;
     IconHandle m_smallIcon;
+    HWND m_focus = nullptr; // the control that had the keyboard when the window went inactive
     bool m_closeRequested = false;
 };
 
