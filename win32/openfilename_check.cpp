@@ -1,5 +1,6 @@
 // Checks of the dialog record, made by the compiler: the cross build has no Windows to run on.
 
+#include "chartdialog.h"
 #include "opendialog_win.h"
 #include "openfilename.h"
 
@@ -11,8 +12,6 @@
 namespace quillet {
 
 using namespace std::string_view_literals;
-
-inline constexpr auto chartFilter = "Step Mania Single BPM File(*.sm)\0*.sm"sv;
 
 namespace {
 
@@ -67,7 +66,7 @@ int main(int argc, char *argv[])
     if (argc != 2 || std::strcmp(argv[1], "--show") != 0)
         return 0;
     const std::string path
-        = quillet::runOpenFileDialog(nullptr, "Select SM", quillet::chartFilter, "");
+        = quillet::runOpenFileDialog(nullptr, quillet::chartDialogTitle, quillet::chartFilter, "");
     std::printf("%s\n", path.c_str());
     return path.empty() ? 1 : 0;
 }

@@ -1,0 +1,414 @@
+// The Windows window, driven in this process with messages as a user's clicks and keys send them.
+#include "controlid.h"
+#include "winmainwindow.h"
+
+#include "eventpump.h"
+#include "windowform.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commdlg.h>
+#include <dlgs.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace quillet {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string okChart = "#NOTES:\r\n1000\r\n0000\r\n0100\r\n0000\r\n;\r\n";
+const std::wstring okLog = L"Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n";
+
+// A chart with measures of 4 rows, then `bad` measures of 3 rows, and the log it gets.
+std::pair<std::string, std::wstring> problemChart(int good, int bad)
+{
+    std::string chart = "#NOTES:\n";
+    std::wstring log = L"Checking SM file...\r\n";
+    for (int measure = 1; measure <= good + bad; ++measure) {
+        chart += measure <= good ? "1000\n0000\n0100\n0000\n" : "1\n2\n3\n";
+        chart += measure < good + bad ? ",\n" : ";\n";
+        if (measure > good) {
+            log += L"Problem note detected at beat: " + std::to_wstring(measure * 4)
+                + L"\r\nMeasureSize: 3\r\n";
+        }
+    }
+    log += bad ? L"Problem SM file. Please fix it before send to vorblen staff.\r\n"
+               : L"SM file is OK. Ready to send to convert.\r\n";
+    return {chart, log};
+}
+
+// A fresh folder named in Japanese, so each chart's path is one no Western code page holds.
+class ChartFolder
+{
+public:
+    ChartFolder() { fs::create_directories(m_path); }
+    ~ChartFolder() { fs::remove_all(m_path); }
+
+    const fs::path &path() const { return m_path; }
+    fs::path write(const std::wstring &name, const std::string &bytes) const
+    {
+        std::ofstream(m_path / name, std::ios::binary) << bytes;
+        return m_path / name;
+    }
+
+private:
+    fs::path m_path = fs::temp_directory_path() / L"quillet-譜面";
+};
+
+bool scratchLeft()
+{
+    wchar_t program[MAX_PATH];
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    return fs::exists(fs::path(program).parent_path() / "tmp.sm");
+}
+
+// As a screen reader reads a control: WM_GETTEXTLENGTH, then WM_GETTEXT.
+std::wstring text(HWND hwnd)
+{
+    std::wstring text(std::size_t(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(std::size_t(SendMessageW(hwnd, WM_GETTEXT, text.size(), LPARAM(text.data()))));
+    return text;
+}
+
+std::wstring clipboardText()
+{
+    std::wstring text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t *>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+class Window
+{
+public:
+    Window() { ShowWindow(m_window.handle(), SW_SHOW); }
+
+    WinMainWindow &window() { return m_window; }
+    HWND handle() const { return m_window.handle(); }
+    HWND control(ControlId id) const { return GetDlgItem(handle(), id); }
+    std::wstring log() const { return text(control(LogPaneId)); }
+    std::wstring path() const { return text(control(PathEditId)); }
+    void setPath(const fs::path &path) const
+    {
+        SendMessageW(control(PathEditId), WM_SETTEXT, 0, LPARAM(path.c_str()));
+    }
+    void click(ControlId id) const { SendMessageW(control(id), BM_CLICK, 0, 0); }
+
+    // What the shell sends when a file is dropped on the window.
+    void drop(const fs::path &file) const
+    {
+        const std::wstring name = file.wstring();
+        const std::size_t bytes = (name.size() + 1) * sizeof(wchar_t);
+        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + bytes + sizeof(wchar_t));
+        auto *const files = static_cast<DROPFILES *>(GlobalLock(memory));
+        files->pFiles = sizeof(DROPFILES);
+        files->fWide = TRUE;
+        std::memcpy(reinterpret_cast<char *>(files) + sizeof(DROPFILES), name.c_str(), bytes);
+        GlobalUnlock(memory);
+        SendMessageW(handle(), WM_DROPFILES, WPARAM(memory), 0);
+    }
+
+private:
+    WinMainWindow m_window;
+};
+
+// Runs an action when the running pump reaches it (posted before a check, it runs inside the
+// check), or every few milliseconds until it says it is done.
+class PostedAction
+{
+public:
+    explicit PostedAction(std::function<bool()> action, UINT everyMs = 0)
+        : m_action(std::move(action))
+    {
+        SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, LONG_PTR(this));
+        SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, LONG_PTR(&PostedAction::proc));
+        if (everyMs > 0)
+            SetTimer(m_hwnd, 1, everyMs, nullptr);
+        else
+            PostMessageW(m_hwnd, WM_APP, 0, 0);
+    }
+    ~PostedAction() { DestroyWindow(m_hwnd); }
+
+private:
+    static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto *const self = reinterpret_cast<PostedAction *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if ((message == WM_APP || message == WM_TIMER) && self->m_action())
+            KillTimer(hwnd, 1);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+
+    std::function<bool()> m_action;
+    HWND m_hwnd = CreateWindowExW(
+        0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+};
+
+template <class Case> std::string caseName(const testing::TestParamInfo<Case> &info)
+{
+    return info.param.name;
+}
+
+struct FormCase
+{
+    const char *name;
+    int dpi; // 0: as the window is created
+};
+
+using WinFormTest = testing::TestWithParam<FormCase>;
+
+TEST_P(WinFormTest, ControlsFollowTheFormAtTheDpi)
+{
+    Window form;
+    HDC screen = GetDC(nullptr);
+    const int screenDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    const int dpi = GetParam().dpi ? GetParam().dpi : screenDpi;
+    RECT suggested {0, 0, 1, 1};
+    if (GetParam().dpi)
+        SendMessageW(form.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM(&suggested));
+    const auto scaled = [dpi](int twips) { return MulDiv(twips, dpi, twipsPerInch); };
+    NONCLIENTMETRICSW metrics {};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+
+    RECT client;
+    GetClientRect(form.handle(), &client);
+    EXPECT_EQ(client.right, scaled(windowForm[0].width));
+    EXPECT_EQ(client.bottom, scaled(windowForm[0].height));
+    EXPECT_EQ(text(form.handle()), L"Quillet v1.0");
+    const auto placeOf = [&](std::string_view name) {
+        RECT place {};
+        GetWindowRect(form.control(controlId(name)), &place);
+        MapWindowPoints(nullptr, form.handle(), reinterpret_cast<POINT *>(&place), 2);
+        return place;
+    };
+    for (const FormControl &row : windowForm) {
+        if (row.kind == ControlKind::Window)
+            continue;
+        SCOPED_TRACE(row.objectName);
+        const HWND hwnd = form.control(controlId(row.objectName));
+        wchar_t className[16] = {};
+        GetClassNameW(hwnd, className, 16);
+        const wchar_t *const classes[]
+            = {L"", L"Button", L"Static", L"Edit", L"Button", L"ListBox"};
+        EXPECT_STREQ(className, classes[int(row.kind)]);
+        EXPECT_EQ(text(hwnd), std::wstring(row.caption.begin(), row.caption.end()));
+
+        // Inside its container, the control sits at its own offset.
+        const RECT place = placeOf(row.objectName);
+        const RECT outer = row.container == "Form1" ? RECT {} : placeOf(row.container);
+        EXPECT_EQ(place.left - outer.left, scaled(row.left));
+        EXPECT_EQ(place.top - outer.top, scaled(row.top));
+        EXPECT_EQ(place.right - place.left, scaled(row.width));
+        EXPECT_EQ(place.bottom - place.top, scaled(row.height));
+
+        LOGFONTW font {};
+        GetObjectW(HFONT(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
+        EXPECT_EQ(font.lfHeight, MulDiv(metrics.lfMessageFont.lfHeight, dpi, screenDpi));
+    }
+
+    // Tab goes through the controls that take the focus in the form's tab order, then round.
+    std::vector<FormControl> stops;
+    std::ranges::copy_if(windowForm, std::back_inserter(stops), [](const FormControl &row) {
+        return row.kind == ControlKind::PathEdit || row.kind == ControlKind::Button
+            || row.kind == ControlKind::LogPane;
+    });
+    std::ranges::sort(stops, {}, &FormControl::tabIndex);
+    HWND hwnd = form.control(controlId(stops.back().objectName));
+    for (const FormControl &stop : stops) {
+        hwnd = GetNextDlgTabItem(form.handle(), hwnd, FALSE);
+        EXPECT_EQ(GetDlgCtrlID(hwnd), controlId(stop.objectName));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, WinFormTest,
+    testing::ValuesIn(std::vector<FormCase> {{"AsCreated", 0}, {"Dpi144", 144}, {"Dpi192", 192}}),
+    caseName<FormCase>);
+
+struct CheckCase
+{
+    const char *name;
+    bool byEnter; // Enter in the path field, else a click on "Check file"
+    const wchar_t *chartName;
+    std::pair<std::string, std::wstring> chartAndLog;
+};
+
+using WinCheckTest = testing::TestWithParam<CheckCase>;
+
+// The log is read, copied whole (Ctrl+A, Ctrl+C) and shows its newest line, as a text box's.
+TEST_P(WinCheckTest, LogsTheCheckForScreenReadersAndTheClipboard)
+{
+    const ChartFolder folder;
+    Window form;
+    const auto &[chart, log] = GetParam().chartAndLog;
+    form.setPath(folder.write(GetParam().chartName, chart));
+    if (GetParam().byEnter) {
+        SetFocus(form.control(PathEditId));
+        PostMessageW(form.control(PathEditId), WM_KEYDOWN, VK_RETURN, 0);
+        form.window().processEvents();
+    } else {
+        form.click(CheckButtonId);
+    }
+    const HWND pane = form.control(LogPaneId);
+    EXPECT_EQ(form.log(), log);
+    EXPECT_FALSE(scratchLeft());
+
+    // As an EDIT control: what fits, NUL-ended, and the count copied.
+    wchar_t start[8];
+    EXPECT_EQ(SendMessageW(pane, WM_GETTEXT, 8, LPARAM(start)), 7);
+    EXPECT_STREQ(start, L"Checkin");
+    SendMessageW(pane, WM_CHAR, 1, 0); // Ctrl+A
+    SendMessageW(pane, WM_CHAR, 3, 0); // Ctrl+C
+    EXPECT_EQ(clipboardText(), log);
+    RECT client;
+    RECT newest;
+    GetClientRect(pane, &client);
+    const LRESULT lines = SendMessageW(pane, LB_GETCOUNT, 0, 0);
+    SendMessageW(pane, LB_GETITEMRECT, WPARAM(lines - 1), LPARAM(&newest));
+    EXPECT_LE(newest.bottom, client.bottom);
+}
+
+INSTANTIATE_TEST_SUITE_P(Charts, WinCheckTest,
+    testing::ValuesIn(std::vector<CheckCase> {
+        {"EnterJapaneseName", true, L"練習曲.sm", problemChart(1, 0)},
+        {"ClickManyProblems", false, L"threes.sm", problemChart(2, 300)},
+    }),
+    caseName<CheckCase>);
+
+struct RunCase
+{
+    const char *name;
+    bool close; // else a chart is dropped on the window
+};
+
+using WinRunTest = testing::TestWithParam<RunCase>;
+
+TEST_P(WinRunTest, AnEventDuringARunAbandonsIt)
+{
+    const ChartFolder folder;
+    const fs::path next = folder.write(L"next.sm", okChart);
+    Window form;
+    form.window().setPumpInterval(std::chrono::milliseconds(0));
+    // Enough lines for the check to pump several times in each pass.
+    form.setPath(folder.write(L"long.sm", problemChart(EventPump::linesPerPump, 0).first));
+    // A first, whole check leaves a log for the new chart to empty.
+    form.click(CheckButtonId);
+
+    bool checkWasEnabled = true;
+    const PostedAction action([&] {
+        checkWasEnabled = IsWindowEnabled(form.control(CheckButtonId));
+        if (GetParam().close)
+            SendMessageW(form.handle(), WM_CLOSE, 0, 0);
+        else
+            form.drop(next);
+        return true;
+    });
+    form.click(CheckButtonId);
+
+    EXPECT_FALSE(checkWasEnabled);
+    EXPECT_FALSE(scratchLeft());
+    if (GetParam().close) {
+        // Destroyed once the check unwound, not while it ran.
+        EXPECT_FALSE(form.window().isOpen());
+        return;
+    }
+    EXPECT_EQ(form.path(), next.wstring());
+    EXPECT_EQ(form.log(), L"");
+    EXPECT_TRUE(IsWindowEnabled(form.control(CheckButtonId)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, WinRunTest,
+    testing::ValuesIn(std::vector<RunCase> {{"Close", true}, {"Drop", false}}), caseName<RunCase>);
+
+// Checks the open-file dialog once it is up: its title, filter and folder; then cancels it, or
+// types choice and opens it.
+bool answerDialog(const fs::path &folder, const char *choice)
+{
+    HWND dialog = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM found) {
+            wchar_t name[16] = {};
+            GetClassNameW(hwnd, name, 16);
+            if (std::wstring(name) == L"#32770" && IsWindowVisible(hwnd))
+                *reinterpret_cast<HWND *>(found) = hwnd;
+            return TRUE;
+        },
+        LPARAM(&dialog));
+    if (!dialog)
+        return false;
+    EXPECT_EQ(text(dialog), L"Select SM");
+    wchar_t filter[64] = {};
+    SendDlgItemMessageW(dialog, cmb1, CB_GETLBTEXT, 0, LPARAM(filter));
+    EXPECT_STREQ(filter, L"Step Mania Single BPM File(*.sm)");
+    // An ANSI dialog speaks the process's code page: UTF-8, by the manifest.
+    char shown[MAX_PATH] = {};
+    SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(shown));
+    const std::u8string expected = folder.u8string();
+    EXPECT_EQ(std::string(shown), std::string(expected.begin(), expected.end()));
+    if (choice)
+        SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, LPARAM(choice));
+    PostMessageW(dialog, WM_COMMAND, choice ? IDOK : IDCANCEL, 0);
+    return true;
+}
+
+struct DialogCase
+{
+    const char *name;
+    const char *choose; // a file name (UTF-8) to type and open; null to cancel
+};
+
+using WinDialogTest = testing::TestWithParam<DialogCase>;
+
+TEST_P(WinDialogTest, ShowsTheChartDialogInTheCurrentFolder)
+{
+    const ChartFolder folder;
+    folder.write(L"練習曲.sm", okChart);
+    Window form;
+    form.setPath(folder.path() / L"missing.sm");
+    form.click(CheckButtonId);
+    const std::wstring pathBefore = form.path();
+    const std::wstring logBefore = form.log();
+
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder.path());
+    bool answered = false;
+    const PostedAction answer(
+        [&] { return answered = answerDialog(folder.path(), GetParam().choose); }, 50);
+    form.click(BrowseButtonId);
+    fs::current_path(previous);
+
+    EXPECT_TRUE(answered);
+    if (!GetParam().choose) {
+        EXPECT_EQ(form.path(), pathBefore);
+        EXPECT_EQ(form.log(), logBefore);
+        return;
+    }
+    EXPECT_EQ(form.path(), (folder.path() / L"練習曲.sm").wstring());
+    EXPECT_EQ(form.log(), L"");
+    form.click(CheckButtonId);
+    EXPECT_EQ(form.log(), okLog);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, WinDialogTest,
+    testing::ValuesIn(
+        std::vector<DialogCase> {{"Cancel", nullptr}, {"ChooseJapaneseName", "練習曲.sm"}}),
+    caseName<DialogCase>);
+
+} // namespace
+} // namespace quillet

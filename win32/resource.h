@@ -1,0 +1,4 @@
+#pragma once
+
+// Resource IDs shared by the resource script and the window.
+#define IDI_QUILLET 1
