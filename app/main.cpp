@@ -1,12 +1,10 @@
 #include "mainwindow.h"
 
+#include "quitsignals.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <QStringList>
-
-#ifndef Q_OS_WIN
-#include "quitsignals.h"
-#endif
 
 #include <csignal>
 #include <cstdio>
@@ -24,7 +22,6 @@ int main(int argc, char *argv[])
     MainWindow window;
     if (arguments.size() == 2)
         window.chooseChart(arguments.at(1));
-#ifndef Q_OS_WIN
     // A file-size limit makes the scratch write fail with EFBIG, reported in the log, rather than
     // killing the window.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -33,7 +30,6 @@ int main(int argc, char *argv[])
         window.close();
         QApplication::quit();
     });
-#endif
     window.show();
     return app.exec();
 }

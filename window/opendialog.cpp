@@ -6,10 +6,6 @@
 #include <QDir>
 #include <QWidget>
 
-#ifdef Q_OS_WIN
-#include "opendialog_win.h"
-#endif
-
 QStringList toNameFilters(const QString &filter)
 {
     const QStringList parts = filter.split(QChar(u'\0'));
@@ -29,12 +25,6 @@ QString showOpenDialog(
 {
     if (!owner)
         owner = QApplication::activeWindow();
-#ifdef Q_OS_WIN
-    void *const ownerHandle = owner ? reinterpret_cast<void *>(owner->window()->winId()) : nullptr;
-    return QString::fromLocal8Bit(
-        quillet::runOpenFileDialog(ownerHandle, title.toLocal8Bit().toStdString(),
-            filter.toLocal8Bit().toStdString(), defaultName.toLocal8Bit().toStdString()));
-#else
     OpenFileDialog dialog(owner, title);
     dialog.setNameFilters(toNameFilters(filter));
     // Always the current directory, never the folder of the last choice.
@@ -44,5 +34,4 @@ QString showOpenDialog(
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles().value(0);
-#endif
 }
