@@ -1,3 +1,4 @@
+#include "../support/charts.h"
 #include "../support/tempfolder.h"
 #include "checksession.h"
 #include "checkview.h"
@@ -15,27 +16,7 @@ namespace quillet {
 namespace {
 
 using namespace std::chrono_literals;
-using test::PrintTo;
-
-// Long enough that its check pumps many times: every tenth of 20000 measures has 7 rows.
-std::string longChart()
-{
-    std::string chart = "#TITLE:Long;\r\n#NOTES:\r\n     dance-single:\r\n";
-    for (int measure = 0; measure < 20000; ++measure) {
-        for (int row = 0; row < (measure % 10 == 9 ? 7 : 4); ++row)
-            chart += "0000\r\n";
-        chart += measure + 1 < 20000 ? ",\r\n" : ";\r\n";
-    }
-    return chart;
-}
-
-std::string longChartLog()
-{
-    std::string log = "Checking SM file...\r\n";
-    for (int beat = 40; beat <= 80000; beat += 40)
-        log += "Problem note detected at beat: " + std::to_string(beat) + "\r\nMeasureSize: 7\r\n";
-    return log + "Problem SM file. Please fix it before send to vorblen staff.\r\n";
-}
+using namespace test;
 
 // Records what the session asks of its window; at each pump, runs the test's action.
 class FakeView : public CheckView
@@ -79,9 +60,7 @@ const std::vector<SessionCase> kCases = {
     {"ClosingAbandons", 0ms, [](CheckSession &s, const std::string &) { s.close(); }, true, true},
 };
 
-class CheckSessionTest : public testing::TestWithParam<SessionCase>
-{
-};
+using CheckSessionTest = testing::TestWithParam<SessionCase>;
 
 // The log shown outside a check at once, inside it in batches at the pumps; the button disabled
 // for the whole run; the scratch file is tmp.sm in the given folder and gone afterwards; an
@@ -89,8 +68,7 @@ class CheckSessionTest : public testing::TestWithParam<SessionCase>
 TEST_P(CheckSessionTest, RulesOfARun)
 {
     const SessionCase &c = GetParam();
-    test::TempFolder charts;
-    test::TempFolder scratch;
+    TempFolder charts, scratch;
     const std::string chart = charts.write("long.sm", longChart());
     FakeView view;
     CheckSession session(view, scratch.path().string());
@@ -140,8 +118,7 @@ TEST_P(CheckSessionTest, RulesOfARun)
     EXPECT_EQ(session.logText(), longChartLog());
 }
 
-INSTANTIATE_TEST_SUITE_P(CheckSession, CheckSessionTest, testing::ValuesIn(kCases),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(CheckSession, CheckSessionTest, testing::ValuesIn(kCases), caseName);
 
 // Lines are stored end to end; one that overflows a chunk starts the next, a huge one gets its own.
 TEST(LogLinesTest, LinesAcrossChunks)
