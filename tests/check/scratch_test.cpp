@@ -20,8 +20,6 @@ using namespace test;
 namespace fs = std::filesystem;
 using Folders = const TempFolder &;
 
-const std::string goodChart = "#TITLE:x;\r\n" + rows(4) + ";\r\n";
-
 bool untouched(Folders user)
 {
     return contents(user.file("precious")) == "keep me" && user.entries().size() == 2;
@@ -58,7 +56,7 @@ const std::vector<PlantedCase> kPlanted = {
             fs::create_hard_link(user.file("chart.sm"), app.file("tmp.sm"));
         },
         [](Folders app, Folders user) {
-            return untouched(user) && contents(app.file("tmp.sm")) == goodChart;
+            return untouched(user) && contents(app.file("tmp.sm")) == okChart;
         }},
     {"FolderWithFilesFallsBackToTemp",
         [](Folders app, Folders) { fs::create_directories(app.file("tmp.sm/inside")); },
@@ -73,7 +71,7 @@ using PlantedScratchTest = testing::TestWithParam<PlantedCase>;
 TEST_P(PlantedScratchTest, ChecksWithoutWritingThroughIt)
 {
     TempFolder app, user;
-    const std::string chart = user.write("chart.sm", goodChart);
+    const std::string chart = user.write("chart.sm", okChart);
     user.write("precious", "keep me");
     GetParam().plant(app, user);
     LogText log;
@@ -134,7 +132,7 @@ TEST_P(ScratchFailureTest, GivesNoVerdict)
     BrokenScratch scratch([&] { return GetParam().open(folder); });
     LogText log;
 
-    const CheckResult result = CheckRun(log, scratch).run(folder.write("c.sm", goodChart));
+    const CheckResult result = CheckRun(log, scratch).run(folder.write("c.sm", okChart));
 
     EXPECT_EQ(result.outcome, CheckOutcome::CouldNotCheck);
     EXPECT_EQ(log.text(), GetParam().log);
@@ -153,7 +151,7 @@ TEST(ScratchFallbackTest, NamesEveryFolderTried)
     LogText log;
     FolderScratchFactory scratch(app);
 
-    const CheckResult result = CheckRun(log, scratch).run(folder.write("c.sm", goodChart));
+    const CheckResult result = CheckRun(log, scratch).run(folder.write("c.sm", okChart));
     ::unsetenv("TMPDIR");
 
     EXPECT_EQ(result.failure, CheckFailure::ScratchNotCreated);

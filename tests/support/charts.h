@@ -28,6 +28,8 @@ inline std::string problemLog(const std::vector<std::pair<int, int>> &measures)
     return log + "Problem SM file. Please fix it before send to vorblen staff.\r\n";
 }
 
+inline const std::string okChart = "#TITLE:Song;\r\n" + rows(4) + ";\r\n";
+
 // Long enough that its check pumps many times: every tenth of 20000 measures has 7 rows.
 inline std::string longChart()
 {
