@@ -13,6 +13,7 @@ namespace quillet {
 namespace {
 
 using namespace test;
+using test::PrintTo; // for argument-dependent lookup from GoogleTest
 
 const std::string lfOkLog = "Checking SM file...\nSM file is OK. Ready to send to convert.\n";
 constexpr int manyMeasures = 5000;
@@ -87,16 +88,6 @@ struct CliCase
 };
 
 const std::vector<CliCase> kCases = {
-    {"FolderOfCharts",
-        asUser + "mkdir -p p/b p/locked o && cp BAD p/a.sm && cp OK p/b/x.SM && cp BAD p/._a.sm && "
-            + "cp BAD p/b/x.txt && cp BAD o/c.sm && ln -s ../o p/link && chmod 0 p/locked && "
-            + "$R $Q p; s=$?; chmod 755 p/locked; exit $s",
-        2,
-        "p/a.sm: Checking SM file...\np/a.sm: Problem note detected at beat: 4\n"
-        "p/a.sm: MeasureSize: 3\np/a.sm: Problem SM file. Please fix it before send to vorblen "
-        "staff.\np/b/x.SM: Checking SM file...\np/b/x.SM: SM file is OK. Ready to send to "
-        "convert.\n",
-        "quillet-check: p/locked: cannot read the folder (Permission denied)\n" + okAndBad},
     {"GnuFindingsWithHints", "$Q --format=gnu OK HINTS NONE", 1,
         "HINTS:2: beat 4: this measure has 0 rows" + gnuTail + " (an empty measure)\n"
             + "HINTS:35: beat 8: this measure has 32 rows" + gnuTail + " (32nd or 64th notes)\n"
@@ -134,7 +125,17 @@ const std::vector<CliCase> kCases = {
         "directory)\nNONE: Incorrect SM file! Please check\n",
         "quillet-check: BAD: the scratch file could not be created in missing (No such", "missing"},
     {"EmptyTmpdirIsUnset", "$Q OK", 0, lfOkLog, "", ""},
-#ifndef _WIN32 // /dev/full, and sh's redirections, background jobs, ulimit and kill.
+#ifndef _WIN32 // /dev/full, and sh's redirections, background jobs, ulimit, kill, ln and chmod.
+    {"FolderOfCharts",
+        asUser + "mkdir -p p/b p/locked o && cp BAD p/a.sm && cp OK p/b/x.SM && cp BAD p/._a.sm && "
+            + "cp BAD p/b/x.txt && cp BAD o/c.sm && ln -s ../o p/link && chmod 0 p/locked && "
+            + "$R $Q p; s=$?; chmod 755 p/locked; exit $s",
+        2,
+        "p/a.sm: Checking SM file...\np/a.sm: Problem note detected at beat: 4\n"
+        "p/a.sm: MeasureSize: 3\np/a.sm: Problem SM file. Please fix it before send to vorblen "
+        "staff.\np/b/x.SM: Checking SM file...\np/b/x.SM: SM file is OK. Ready to send to "
+        "convert.\n",
+        "quillet-check: p/locked: cannot read the folder (Permission denied)\n" + okAndBad},
     {"FullOutput", "$Q OK > /dev/full", 2, "", "quillet-check: cannot write the log: "},
     // Standard streams and signals.
     {"ClosedOutputIsNotTheScratch",

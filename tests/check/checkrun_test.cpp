@@ -27,6 +27,7 @@ namespace quillet {
 namespace {
 
 using namespace test;
+using test::PrintTo; // for argument-dependent lookup from GoogleTest
 using Folder = const TempFolder &;
 
 const std::string header = "#TITLE:Song;\r\n#NOTES:\r\n     dance-single:\r\n     Beginner:\r\n";

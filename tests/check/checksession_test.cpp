@@ -17,6 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace test;
+using test::PrintTo; // for argument-dependent lookup from GoogleTest
 
 // Records what the session asks of its window; at each pump, runs the test's action.
 class FakeView : public CheckView

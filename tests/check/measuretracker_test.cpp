@@ -13,6 +13,7 @@ namespace quillet {
 namespace {
 
 using namespace test;
+using test::PrintTo; // for argument-dependent lookup from GoogleTest
 
 std::string withEnds(std::string text, const std::string &eol)
 {

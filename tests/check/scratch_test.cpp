@@ -16,6 +16,7 @@ namespace quillet {
 namespace {
 
 using namespace test;
+using test::PrintTo; // for argument-dependent lookup from GoogleTest
 
 namespace fs = std::filesystem;
 using Folders = const TempFolder &;
