@@ -9,7 +9,7 @@ namespace quillet::test {
 inline const std::string okLog
     = "Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n";
 
-// count lines of row, each ended by eol.
+// count lines, each row followed by eol.
 inline std::string rows(int count, const std::string &row = "0000", const std::string &eol = "\r\n")
 {
     std::string text;
