@@ -151,7 +151,6 @@ private slots:
     {
         QTest::addColumn<QStringList>("dropped");
         QTest::addColumn<bool>("taken");
-        QTest::newRow("one-file") << QStringList {"a.sm"} << true;
         QTest::newRow("several-files-the-first") << QStringList {"b.sm", "a.sm"} << true;
         QTest::newRow("not-a-local-file") << QStringList {"https://example.org/a.sm"} << false;
     }
