@@ -7,6 +7,7 @@
 #include "logtext.h"
 #include "tempscratchfactory.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstddef>
 #include <cstdint>
@@ -23,33 +24,20 @@ namespace {
 std::vector<std::string_view> splitLines(std::string_view text)
 {
     std::vector<std::string_view> lines;
-    std::size_t begin = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n')
-            continue;
-        lines.push_back(text.substr(begin, i - begin));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        begin = i + 1;
+    for (std::size_t begin = 0, end; begin < text.size(); begin = end + 1) {
+        end = std::min(text.find_first_of("\r\n", begin), text.size());
+        lines.push_back(text.substr(begin, end - begin));
+        end += text.substr(end, 2) == "\r\n";
     }
-    if (begin < text.size())
-        lines.push_back(text.substr(begin));
     return lines;
-}
-
-char first(std::string_view line)
-{
-    return line.empty() ? '\0' : line[0];
 }
 
 bool isNotesTag(std::string_view line)
 {
-    constexpr std::string_view tag = "#notes:";
-    for (std::size_t i = 0; i < tag.size(); ++i) {
-        if (i >= line.size() || std::tolower(static_cast<unsigned char>(line[i])) != tag[i])
-            return false;
-    }
-    return true;
+    std::string start(line.substr(0, 7));
+    for (char &c : start)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return start == "#notes:";
 }
 
 struct Expected
@@ -63,7 +51,7 @@ Expected expected(std::string_view chart)
 {
     Expected out;
     const std::vector<std::string_view> lines = splitLines(chart);
-    if (lines.empty() || first(lines[0]) != '#') {
+    if (lines.empty() || !lines[0].starts_with('#')) {
         out.firstLog.addMessage("Incorrect SM file! Please check");
         out.blocksLog.addMessage("Incorrect SM file! Please check");
         out.events = " =2\n";
@@ -76,7 +64,7 @@ Expected expected(std::string_view chart)
         std::string problems;
         std::vector<std::string> log = {"Checking SM file..."};
         for (; i < lines.size() && !ended; ++i) {
-            const char c = first(lines[i]);
+            const char c = lines[i].empty() ? '\0' : lines[i][0];
             tag = tag || isNotesTag(lines[i]);
             if (c == '#' || c == '/' || c == ' ')
                 continue;

@@ -1,3 +1,4 @@
+#include "../support/charts.h"
 #include "../support/tempfolder.h"
 
 #include <gtest/gtest.h>
@@ -11,31 +12,19 @@
 namespace quillet {
 namespace {
 
-using test::PrintTo;
+using namespace test;
+using test::PrintTo; // for argument-dependent lookup from GoogleTest
 
-const std::string okChart = "#TITLE:a;\r\n0000\r\n0000\r\n0000\r\n0000\r\n;\r\n";
-const std::string okLog = "Checking SM file...\nSM file is OK. Ready to send to convert.\n";
+const std::string lfOkLog = "Checking SM file...\nSM file is OK. Ready to send to convert.\n";
 constexpr int manyMeasures = 5000;
 const std::string badLog = "Checking SM file...\nProblem note detected at beat: 4\nMeasureSize: 3\n"
                            "Problem SM file. Please fix it before send to vorblen staff.\n";
 
 const std::string okAndBad = "2 charts: 1 OK, 1 with problems, 0 incorrect, 0 not checked\n";
-const std::string song
-    = "#T\n#NOTES:\n dance-single:\n :\n Challenge:\n 12:\n 0:\n0000\n0000\n0000\n"
-      "0000\n;\n#NOTES:dance-single::Beginner:1::\n0000\n,\n;\n0000\n0000\n;\n\n";
 // Unreadable even to root: without the capabilities that let it read any folder.
 const std::string asUser = "R=; [ $(id -u) = 0 ] && R='setpriv --bounding-set=-dac_override,"
                            "-dac_read_search'; ";
 const std::string gnuTail = "; accepted sizes are 4, 8, 12, 16, 24 and 48";
-
-// A chart of many faulty measures: its log is far longer than one write.
-std::string manyProblems()
-{
-    std::string chart = "#T\n";
-    for (int i = 0; i < manyMeasures; ++i)
-        chart += "0000\n0000\n0000\n,\n";
-    return chart;
-}
 
 #ifdef _WIN32
 // std::system runs cmd.exe: double quotes, and GetTempPathW reads TMP. Its rows are single
@@ -45,24 +34,13 @@ std::string quoted(const std::string &text)
     return '"' + text + '"';
 }
 
-std::string shellCommand(
-    const test::TempFolder &folder, const std::string &tmpdir, std::string command)
+std::string shellCommand(const TempFolder &folder, const std::string &tmpdir, std::string command)
 {
     for (std::size_t at; (at = command.find("$Q")) != command.npos;)
         command.replace(at, 2, quoted(QUILLET_CHECK_PATH));
     return "cd /d " + quoted(folder.path().string()) + " && set "
         + quoted("TMP=" + (tmpdir.empty() ? "" : folder.file(tmpdir))) + " && " + command
         + " > out 2> err";
-}
-
-// GetTempPathW gives a full path: the output names the folders as the POSIX shell's TMPDIR does.
-std::string output(const test::TempFolder &folder, const std::string &name)
-{
-    std::string text = test::contents(folder.file(name));
-    const std::string prefix = folder.path().string() + '\\';
-    for (std::size_t at; (at = text.find(prefix)) != text.npos;)
-        text.erase(at, prefix.size());
-    return text;
 }
 
 // cmd.exe /c strips the first and the last quote of a line that begins with one.
@@ -77,7 +55,7 @@ std::string quoted(const std::string &text)
 }
 
 std::string shellCommand(
-    const test::TempFolder &folder, const std::string &tmpdir, const std::string &command)
+    const TempFolder &folder, const std::string &tmpdir, const std::string &command)
 {
     return "cd '" + folder.path().string() + "' && Q='" QUILLET_CHECK_PATH "' && TMPDIR=" + tmpdir
         + " && export TMPDIR && { " + command + "; } > out 2> err";
@@ -87,12 +65,17 @@ int exitStatus(const std::string &command)
 {
     return WEXITSTATUS(std::system(command.c_str()));
 }
-
-std::string output(const test::TempFolder &folder, const std::string &name)
-{
-    return test::contents(folder.file(name));
-}
 #endif
+
+// GetTempPathW gives a full path: the output names the folders as the POSIX shell's TMPDIR does.
+std::string output(const TempFolder &folder, const std::string &name)
+{
+    std::string text = contents(folder.file(name));
+    const std::string prefix = (folder.path() / "").string();
+    for (std::size_t at; (at = text.find(prefix)) != text.npos;)
+        text.erase(at, prefix.size());
+    return text;
+}
 
 struct CliCase
 {
@@ -105,20 +88,6 @@ struct CliCase
 };
 
 const std::vector<CliCase> kCases = {
-    {"MissingChart", "$Q NONE", 1, "Incorrect SM file! Please check\n",
-        "quillet-check: NONE: No such file or directory\n"},
-#ifndef _WIN32 // sh's commands, links and modes.
-    {"FolderOfCharts",
-        asUser + "mkdir -p p/b p/locked o && cp BAD p/a.sm && cp OK p/b/x.SM && cp BAD p/._a.sm && "
-            + "cp BAD p/b/x.txt && cp BAD o/c.sm && ln -s ../o p/link && chmod 0 p/locked && "
-            + "$R $Q p; s=$?; chmod 755 p/locked; exit $s",
-        2,
-        "p/a.sm: Checking SM file...\np/a.sm: Problem note detected at beat: 4\n"
-        "p/a.sm: MeasureSize: 3\np/a.sm: Problem SM file. Please fix it before send to vorblen "
-        "staff.\np/b/x.SM: Checking SM file...\np/b/x.SM: SM file is OK. Ready to send to "
-        "convert.\n",
-        "quillet-check: p/locked: cannot read the folder (Permission denied)\n" + okAndBad},
-#endif
     {"GnuFindingsWithHints", "$Q --format=gnu OK HINTS NONE", 1,
         "HINTS:2: beat 4: this measure has 0 rows" + gnuTail + " (an empty measure)\n"
             + "HINTS:35: beat 8: this measure has 32 rows" + gnuTail + " (32nd or 64th notes)\n"
@@ -155,8 +124,18 @@ const std::vector<CliCase> kCases = {
         "BAD: Cannot check: the scratch file could not be created in missing (No such file or "
         "directory)\nNONE: Incorrect SM file! Please check\n",
         "quillet-check: BAD: the scratch file could not be created in missing (No such", "missing"},
-    {"EmptyTmpdirIsUnset", "$Q OK", 0, okLog, "", ""},
-#ifndef _WIN32 // /dev/full, and sh's redirections, background jobs, ulimit and kill.
+    {"EmptyTmpdirIsUnset", "$Q OK", 0, lfOkLog, "", ""},
+#ifndef _WIN32 // /dev/full, and sh's redirections, background jobs, ulimit, kill, ln and chmod.
+    {"FolderOfCharts",
+        asUser + "mkdir -p p/b p/locked o && cp BAD p/a.sm && cp OK p/b/x.SM && cp BAD p/._a.sm && "
+            + "cp BAD p/b/x.txt && cp BAD o/c.sm && ln -s ../o p/link && chmod 0 p/locked && "
+            + "$R $Q p; s=$?; chmod 755 p/locked; exit $s",
+        2,
+        "p/a.sm: Checking SM file...\np/a.sm: Problem note detected at beat: 4\n"
+        "p/a.sm: MeasureSize: 3\np/a.sm: Problem SM file. Please fix it before send to vorblen "
+        "staff.\np/b/x.SM: Checking SM file...\np/b/x.SM: SM file is OK. Ready to send to "
+        "convert.\n",
+        "quillet-check: p/locked: cannot read the folder (Permission denied)\n" + okAndBad},
     {"FullOutput", "$Q OK > /dev/full", 2, "", "quillet-check: cannot write the log: "},
     // Standard streams and signals.
     {"ClosedOutputIsNotTheScratch",
@@ -165,9 +144,6 @@ const std::vector<CliCase> kCases = {
     {"ClosedInputCannotBeRead", "$Q - <&-", 2,
         "Cannot check: the chart could not be read (Bad file descriptor)\n",
         "quillet-check: (standard input): the chart could not be read (Bad file descriptor)\n"},
-    {"FolderAsInputCannotBeRead", "$Q - < .", 2,
-        "Cannot check: the chart could not be read (Is a directory)\n",
-        "quillet-check: (standard input): the chart could not be read (Is a directory)\n"},
     {"ErrorsFollowTheLogBeforeThem", "$Q OK NONE OK 2>&1", 1,
         "OK: Checking SM file...\nOK: SM file is OK. Ready to send to convert.\n"
         "NONE: Incorrect SM file! Please check\n"
@@ -187,20 +163,16 @@ const std::vector<CliCase> kCases = {
 #endif
 };
 
-class CheckProgramTest : public testing::TestWithParam<CliCase>
-{
-};
+using CheckProgramTest = testing::TestWithParam<CliCase>;
 
 TEST_P(CheckProgramTest, PrintsAndExits)
 {
-    test::TempFolder folder;
+    TempFolder folder;
     folder.write("OK", okChart);
     folder.write("BAD", "#TITLE:b;\n0000\n0000\n0000\n;\n");
-    folder.write("MANY", manyProblems());
-    std::string hints = "#T\n,\n";
-    for (int row = 0; row < 32; ++row)
-        hints += "0000\n";
-    folder.write("HINTS", hints + ",\n0000\n\n\n;\n");
+    // Many faulty measures: their log is far longer than one write.
+    folder.write("MANY", "#T\n" + rows(manyMeasures, "0000\n0000\n0000\n,", "\n"));
+    folder.write("HINTS", "#T\n,\n" + rows(32, "0000", "\n") + ",\n0000\n\n\n;\n");
     folder.write("SONG", song);
     std::filesystem::create_directory(folder.file("tmp"));
     // Inside the folder, so that the charts' names are short; every scratch file goes to tmp.
@@ -216,14 +188,13 @@ TEST_P(CheckProgramTest, PrintsAndExits)
 
 TEST(CheckProgramHelpTest, PrintsUsageAndSucceeds)
 {
-    test::TempFolder folder;
+    TempFolder folder;
     const std::string out = folder.file("out");
     EXPECT_EQ(exitStatus(quoted(QUILLET_CHECK_PATH) + " --help > " + quoted(out)), 0);
-    EXPECT_EQ(test::contents(out).rfind("Usage: quillet-check [OPTIONS] CHART...\n", 0), 0u);
+    EXPECT_EQ(contents(out).rfind("Usage: quillet-check [OPTIONS] CHART...\n", 0), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Options, CheckProgramTest, testing::ValuesIn(kCases),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Options, CheckProgramTest, testing::ValuesIn(kCases), caseName);
 
 } // namespace
 } // namespace quillet

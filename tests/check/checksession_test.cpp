@@ -1,3 +1,4 @@
+#include "../support/charts.h"
 #include "../support/tempfolder.h"
 #include "checksession.h"
 #include "checkview.h"
@@ -15,27 +16,8 @@ namespace quillet {
 namespace {
 
 using namespace std::chrono_literals;
-using test::PrintTo;
-
-// Long enough that its check pumps many times: every tenth of 20000 measures has 7 rows.
-std::string longChart()
-{
-    std::string chart = "#TITLE:Long;\r\n#NOTES:\r\n     dance-single:\r\n";
-    for (int measure = 0; measure < 20000; ++measure) {
-        for (int row = 0; row < (measure % 10 == 9 ? 7 : 4); ++row)
-            chart += "0000\r\n";
-        chart += measure + 1 < 20000 ? ",\r\n" : ";\r\n";
-    }
-    return chart;
-}
-
-std::string longChartLog()
-{
-    std::string log = "Checking SM file...\r\n";
-    for (int beat = 40; beat <= 80000; beat += 40)
-        log += "Problem note detected at beat: " + std::to_string(beat) + "\r\nMeasureSize: 7\r\n";
-    return log + "Problem SM file. Please fix it before send to vorblen staff.\r\n";
-}
+using namespace test;
+using test::PrintTo; // for argument-dependent lookup from GoogleTest
 
 // Records what the session asks of its window; at each pump, runs the test's action.
 class FakeView : public CheckView
@@ -57,31 +39,28 @@ public:
     std::function<void()> onPump;
 };
 
+using Chart = const std::string &;
+
+// A pump interval of 0 pumps at every chance, one of an hour never within the run.
 struct SessionCase
 {
     const char *name;
     std::chrono::milliseconds interval;
     // At the first pump after a faulty measure is shown; null for none.
-    void (*action)(CheckSession &session, const std::string &chart);
-    bool pumps;
+    void (*action)(CheckSession &session, Chart chart);
     bool abandoned;
 };
 
 const std::vector<SessionCase> kCases = {
-    {"PumpsByTheClock", 0ms, nullptr, true, false},
-    {"NoPumpWithinTheInterval", 1h, nullptr, false, false},
-    {"NestedCheckRefused", 0ms, [](CheckSession &s, const std::string &chart) { s.check(chart); },
-        true, false},
-    {"ChoosingAChartAbandons", 0ms, [](CheckSession &s, const std::string &) { s.chartChosen(); },
-        true, true},
-    {"ClearingTheLogAbandons", 0ms, [](CheckSession &s, const std::string &) { s.clearLog(); },
-        true, true},
-    {"ClosingAbandons", 0ms, [](CheckSession &s, const std::string &) { s.close(); }, true, true},
+    {"PumpsByTheClock", 0ms, nullptr, false},
+    {"NoPumpWithinTheInterval", 1h, nullptr, false},
+    {"NestedCheckRefused", 0ms, [](CheckSession &s, Chart chart) { s.check(chart); }, false},
+    {"ChoosingAChartAbandons", 0ms, [](CheckSession &s, Chart) { s.chartChosen(); }, true},
+    {"ClearingTheLogAbandons", 0ms, [](CheckSession &s, Chart) { s.clearLog(); }, true},
+    {"ClosingAbandons", 0ms, [](CheckSession &s, Chart) { s.close(); }, true},
 };
 
-class CheckSessionTest : public testing::TestWithParam<SessionCase>
-{
-};
+using CheckSessionTest = testing::TestWithParam<SessionCase>;
 
 // The log shown outside a check at once, inside it in batches at the pumps; the button disabled
 // for the whole run; the scratch file is tmp.sm in the given folder and gone afterwards; an
@@ -89,8 +68,8 @@ class CheckSessionTest : public testing::TestWithParam<SessionCase>
 TEST_P(CheckSessionTest, RulesOfARun)
 {
     const SessionCase &c = GetParam();
-    test::TempFolder charts;
-    test::TempFolder scratch;
+    const bool pumps = c.interval == 0ms;
+    TempFolder charts, scratch;
     const std::string chart = charts.write("long.sm", longChart());
     FakeView view;
     CheckSession session(view, scratch.path().string());
@@ -119,8 +98,8 @@ TEST_P(CheckSessionTest, RulesOfARun)
 
     EXPECT_FALSE(session.isChecking());
     EXPECT_EQ(view.enabledCalls, (std::vector<bool> {false, true}));
-    EXPECT_EQ(view.pumps > 0, c.pumps);
-    EXPECT_EQ(scratchSeen, c.pumps);
+    EXPECT_EQ(view.pumps > 0, pumps);
+    EXPECT_EQ(scratchSeen, pumps);
     EXPECT_TRUE(scratch.entries().empty());
     if (c.abandoned) {
         EXPECT_EQ(session.logText(), logAtAction);
@@ -129,7 +108,7 @@ TEST_P(CheckSessionTest, RulesOfARun)
         EXPECT_EQ(session.logText(), "earlier\r\n" + longChartLog());
         // Batched: a few calls for thousands of lines, each showing more than the last.
         EXPECT_EQ(view.shown.back(), session.log().size());
-        EXPECT_LT(view.shown.size(), c.pumps ? session.log().size() / 100 : 3);
+        EXPECT_LT(view.shown.size(), pumps ? session.log().size() / 100 : 3);
         EXPECT_TRUE(std::is_sorted(view.shown.begin(), view.shown.end(), std::less_equal<>()));
     }
 
@@ -140,8 +119,7 @@ TEST_P(CheckSessionTest, RulesOfARun)
     EXPECT_EQ(session.logText(), longChartLog());
 }
 
-INSTANTIATE_TEST_SUITE_P(CheckSession, CheckSessionTest, testing::ValuesIn(kCases),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(CheckSession, CheckSessionTest, testing::ValuesIn(kCases), caseName);
 
 // Lines are stored end to end; one that overflows a chunk starts the next, a huge one gets its own.
 TEST(LogLinesTest, LinesAcrossChunks)

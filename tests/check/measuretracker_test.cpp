@@ -1,4 +1,5 @@
 #include "../support/blockrecorder.h"
+#include "../support/charts.h"
 #include "../support/tempfolder.h"
 #include "checkrun.h"
 #include "logtext.h"
@@ -11,7 +12,8 @@
 namespace quillet {
 namespace {
 
-using test::PrintTo;
+using namespace test;
+using test::PrintTo; // for argument-dependent lookup from GoogleTest
 
 std::string withEnds(std::string text, const std::string &eol)
 {
@@ -25,25 +27,14 @@ const std::string commentedChart
     = "#TITLE:x;\n#NOTES:\n     dance-single:\n     :\n     Beginner:\n     1:\n     0:\n0000\n\n"
       "0000\n,  // m\n// c\n  indented\n0000\n;";
 const std::string commentedEvents = "[1 dance-single Beginner 1] L11 e1 b4 r3 L15 e0 b8 r1 =1\n";
-const std::string song
-    = "#T\n#NOTES:\n dance-single:\n :\n Challenge:\n 12:\n 0:\n0000\n0000\n0000\n"
-      "0000\n;\n#NOTES:dance-single::Beginner:1::\n0000\n,\n;\n0000\n0000\n;\n\n";
 
 // Whole chunks of rows and measure ends, which are counted 64 bytes at a time.
-std::string manyMeasures(bool events)
+std::string manyMeasuresEvents()
 {
-    std::string text = events ? "[1 ]" : "#T\n";
-    for (int line = 5; line <= 49; line += 4) {
-        if (!events)
-            text.append("0000\n\n0000\n,\n");
-        else
-            text.append(" L")
-                .append(std::to_string(line))
-                .append(" e1 b")
-                .append(std::to_string(line - 1))
-                .append(" r3");
-    }
-    return text + (events ? " L50 e0 b52 r0 =1\n" : ";\n");
+    std::string events = "[1 ]";
+    for (int line = 5; line <= 49; line += 4)
+        events += " L" + std::to_string(line) + " e1 b" + std::to_string(line - 1) + " r3";
+    return events + " L50 e0 b52 r0 =1\n";
 }
 
 struct TrackCase
@@ -63,19 +54,18 @@ const std::vector<TrackCase> kCases = {
         "=1\n[3 ] L19 e0 b4 r2 =1\n"},
     {"TagWithoutMeasureIsABlock", "#T\n0000\n;\n#NOTES:\n     dance-single:\n0000\n", true,
         "[1 ] L3 e0 b4 r1 =1\n[2 dance-single] =0\n"},
-    {"WholeChunksOfMeasures", manyMeasures(false), false, manyMeasures(true)},
+    {"WholeChunksOfMeasures", "#T\n" + rows(12, "0000\n\n0000\n,", "\n") + ";\n", false,
+        manyMeasuresEvents()},
 };
 
-class MeasureTrackerTest : public testing::TestWithParam<std::tuple<TrackCase, std::size_t>>
-{
-};
+using MeasureTrackerTest = testing::TestWithParam<std::tuple<TrackCase, std::size_t>>;
 
 TEST_P(MeasureTrackerTest, FindsEachProblemsLine)
 {
     const auto &[trackCase, blockSize] = GetParam();
-    test::TempFolder folder;
+    TempFolder folder;
     LogText log;
-    test::BlockRecorder recorder;
+    BlockRecorder recorder;
     TempScratchFactory scratch(folder.path().string());
     CheckRun run(log, scratch);
     run.setBlockSize(blockSize);
@@ -91,10 +81,7 @@ INSTANTIATE_TEST_SUITE_P(Charts, MeasureTrackerTest,
     testing::Combine(testing::ValuesIn(kCases),
         testing::Values(
             std::size_t(1), std::size_t(3), std::size_t(64), CheckRun::defaultBlockSize)),
-    [](const auto &info) {
-        return std::string(std::get<0>(info.param).name) + "Block"
-            + std::to_string(std::get<1>(info.param));
-    });
+    caseName);
 
 } // namespace
 } // namespace quillet

@@ -1,3 +1,4 @@
+#include "../support/charts.h"
 #include "../support/tempfolder.h"
 #include "checkrun.h"
 #include "folderscratchfactory.h"
@@ -14,83 +15,77 @@
 namespace quillet {
 namespace {
 
-using test::PrintTo;
+using namespace test;
+using test::PrintTo; // for argument-dependent lookup from GoogleTest
 
 namespace fs = std::filesystem;
-using Folders = const test::TempFolder &;
+using Folders = const TempFolder &;
 
-const std::string goodChart = "#TITLE:x;\r\n0000\r\n0000\r\n0000\r\n0000\r\n;\r\n";
-const std::string goodLog = "Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n";
+bool untouched(Folders user)
+{
+    return contents(user.file("precious")) == "keep me" && user.entries().size() == 2;
+}
 
-// What stands at the application folder's tmp.sm before a run, and what must hold after it.
+// What stands at the application folder's tmp.sm before a run, and what must hold after it: by
+// default, the user's files as they were and no scratch file left.
 struct PlantedCase
 {
     const char *name;
     std::function<void(Folders app, Folders user)> plant;
-    std::function<bool(Folders app, Folders user)> holds;
+    std::function<bool(Folders app, Folders user)> holds
+        = [](Folders app, Folders user) { return untouched(user) && app.entries().empty(); };
 };
 
-bool untouched(Folders user)
-{
-    return test::contents(user.file("precious")) == "keep me" && user.entries().size() == 2;
-}
-
 const std::vector<PlantedCase> kPlanted = {
-    {"StaleFile", [](Folders app, Folders) { app.write("tmp.sm", ";\r\n"); },
-        [](Folders app, Folders) { return app.entries().empty(); }},
+    {"StaleFile", [](Folders app, Folders) { app.write("tmp.sm", ";\r\n"); }},
 #ifndef _WIN32 // Windows makes symbolic links only with a privilege, and Wine not at all.
     {"SymlinkToUserFile",
         [](Folders app, Folders user) {
             fs::create_symlink(user.file("precious"), app.file("tmp.sm"));
-        },
-        [](Folders app, Folders user) { return untouched(user) && app.entries().empty(); }},
+        }},
     {"DanglingSymlink",
-        [](Folders app, Folders user) { fs::create_symlink(user.file("new"), app.file("tmp.sm")); },
-        [](Folders app, Folders user) { return untouched(user) && app.entries().empty(); }},
+        [](Folders app, Folders user) {
+            fs::create_symlink(user.file("new"), app.file("tmp.sm"));
+        }},
 #endif
     {"HardLinkToUserFile",
         [](Folders app, Folders user) {
             fs::create_hard_link(user.file("precious"), app.file("tmp.sm"));
-        },
-        [](Folders app, Folders user) { return untouched(user) && app.entries().empty(); }},
+        }},
     {"HardLinkToChart",
         [](Folders app, Folders user) {
             fs::create_hard_link(user.file("chart.sm"), app.file("tmp.sm"));
         },
         [](Folders app, Folders user) {
-            return untouched(user) && test::contents(app.file("tmp.sm")) == goodChart;
+            return untouched(user) && contents(app.file("tmp.sm")) == okChart;
         }},
     {"FolderWithFilesFallsBackToTemp",
         [](Folders app, Folders) { fs::create_directories(app.file("tmp.sm/inside")); },
         [](Folders app, Folders) { return fs::is_directory(app.file("tmp.sm/inside")); }},
 #ifndef _WIN32 // Windows has no FIFOs in its folders.
-    {"Fifo", [](Folders app, Folders) { ::mkfifo(app.file("tmp.sm").c_str(), 0600); },
-        [](Folders app, Folders) { return app.entries().empty(); }},
+    {"Fifo", [](Folders app, Folders) { ::mkfifo(app.file("tmp.sm").c_str(), 0600); }},
 #endif
 };
 
-class PlantedScratchTest : public testing::TestWithParam<PlantedCase>
-{
-};
+using PlantedScratchTest = testing::TestWithParam<PlantedCase>;
 
 TEST_P(PlantedScratchTest, ChecksWithoutWritingThroughIt)
 {
-    test::TempFolder app, user;
-    const std::string chart = user.write("chart.sm", goodChart);
+    TempFolder app, user;
+    const std::string chart = user.write("chart.sm", okChart);
     user.write("precious", "keep me");
     GetParam().plant(app, user);
     LogText log;
     FolderScratchFactory scratch(app.path().string());
 
     EXPECT_EQ(CheckRun(log, scratch).run(chart).outcome, CheckOutcome::Ok);
-    EXPECT_EQ(log.text(), goodLog);
+    EXPECT_EQ(log.text(), okLog);
     EXPECT_TRUE(GetParam().holds(app, user));
 }
 
-INSTANTIATE_TEST_SUITE_P(AtScratchPath, PlantedScratchTest, testing::ValuesIn(kPlanted),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(AtScratchPath, PlantedScratchTest, testing::ValuesIn(kPlanted), caseName);
 
-// Hands the run a scratch descriptor that fails the way a real one might, or none at all.
+// Hands the run a scratch descriptor that fails the way a real one might.
 class BrokenScratch : public ScratchFactory
 {
 public:
@@ -98,12 +93,9 @@ public:
         : m_open(std::move(open))
     { }
 
-    ScratchFile create(int, std::vector<ScratchAttempt> &failed) override
+    ScratchFile create(int, std::vector<ScratchAttempt> &) override
     {
-        const int descriptor = m_open();
-        if (descriptor < 0)
-            failed.push_back({"folder", EACCES});
-        return ScratchFile(descriptor, {});
+        return ScratchFile(m_open(), {});
     }
 
 private:
@@ -118,8 +110,6 @@ struct FailureCase
 };
 
 const std::vector<FailureCase> kFailures = {
-    {"CannotCreate", [](Folders) { return -1; },
-        "Cannot check: the scratch file could not be created in folder (Permission denied)\r\n"},
 #ifndef _WIN32 // Windows has no device that is always full.
     {"DiskFull", [](Folders) { return ::open("/dev/full", O_RDWR); },
         "Cannot check: the scratch file could not be written (No space left on device)\r\n"},
@@ -130,37 +120,34 @@ const std::vector<FailureCase> kFailures = {
         "Cannot check: the scratch file could not be read back (Bad file descriptor)\r\n"},
 };
 
-class ScratchFailureTest : public testing::TestWithParam<FailureCase>
-{
-};
+using ScratchFailureTest = testing::TestWithParam<FailureCase>;
 
 TEST_P(ScratchFailureTest, GivesNoVerdict)
 {
-    test::TempFolder folder;
+    TempFolder folder;
     BrokenScratch scratch([&] { return GetParam().open(folder); });
     LogText log;
 
-    const CheckResult result = CheckRun(log, scratch).run(folder.write("c.sm", goodChart));
+    const CheckResult result = CheckRun(log, scratch).run(folder.write("c.sm", okChart));
 
     EXPECT_EQ(result.outcome, CheckOutcome::CouldNotCheck);
     EXPECT_EQ(log.text(), GetParam().log);
 }
 
-INSTANTIATE_TEST_SUITE_P(Scratch, ScratchFailureTest, testing::ValuesIn(kFailures),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Scratch, ScratchFailureTest, testing::ValuesIn(kFailures), caseName);
 
 #ifndef _WIN32 // TMPDIR and "Not a directory" are POSIX's; Windows reads TMP, and says "not found".
 // The window's fallback: when neither the application folder nor the temporary one takes the
 // scratch file, the log says why for each.
 TEST(ScratchFallbackTest, NamesEveryFolderTried)
 {
-    test::TempFolder folder;
+    TempFolder folder;
     const std::string app = folder.write("app", "a file, not a folder");
     ::setenv("TMPDIR", folder.file("missing").c_str(), 1);
     LogText log;
     FolderScratchFactory scratch(app);
 
-    const CheckResult result = CheckRun(log, scratch).run(folder.write("c.sm", goodChart));
+    const CheckResult result = CheckRun(log, scratch).run(folder.write("c.sm", okChart));
     ::unsetenv("TMPDIR");
 
     EXPECT_EQ(result.failure, CheckFailure::ScratchNotCreated);
@@ -169,7 +156,6 @@ TEST(ScratchFallbackTest, NamesEveryFolderTried)
             + " (Not a directory) or in " + folder.file("missing")
             + " (No such file or directory)\r\n");
 }
-
 #endif
 
 } // namespace

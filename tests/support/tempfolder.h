@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace quillet::test {
@@ -29,6 +30,15 @@ void PrintTo(const Case &value, std::ostream *out)
 {
     *out << value.name;
 }
+
+// Names a table's test after its case, followed by the block size where the table has one.
+inline constexpr auto caseName = [](const auto &info) {
+    if constexpr (requires { info.param.name; })
+        return std::string(info.param.name);
+    else
+        return std::string(std::get<0>(info.param).name) + "Block"
+            + std::to_string(std::get<1>(info.param));
+};
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../support/charts.h"
 #include "mainwindow.h"
 
 #include <QApplication>
@@ -10,20 +11,13 @@
 #include <QTimer>
 
 #include <functional>
+#include <string>
 
-// A chart whose note block has one measure per entry, of that many rows.
-inline QByteArray makeChart(const QList<int> &measureRows)
-{
-    QByteArray chart = "#TITLE:Test;\r\n#NOTES:\r\n     dance-single:\r\n     :\r\n";
-    for (qsizetype i = 0; i < measureRows.size(); ++i)
-        chart += (i > 0 ? ",\r\n" : "") + QByteArray("0000\r\n").repeated(measureRows.at(i));
-    return chart + ";\r\n";
-}
-
-inline bool writeFile(const QString &path, const QByteArray &content)
+inline bool writeFile(const QString &path, const std::string &content)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    return file.open(QIODevice::WriteOnly)
+        && file.write(content.data(), qint64(content.size())) == qint64(content.size());
 }
 
 // Calls action once on the next modal dialog of type T to show, from inside its event loop; it
