@@ -235,7 +235,7 @@ bool LineSplitter<Chars...>::feedWith(const char *data, std::size_t size, Visito
     bool crBefore = m_crBefore;
     bool lfBefore = m_lfBefore;
     // The masks are found here, not in the lambda: only this function has the vector target.
-    const auto split = [&](Chunk &chunk) {
+    const auto split = [&](Chunk &chunk) __attribute__((always_inline)) {
         if constexpr (CrOnlyBeforeLf<Visitor>)
             chunk.cr = 0;
         const unsigned chunkSize = chunk.size;
@@ -257,9 +257,9 @@ bool LineSplitter<Chars...>::feedWith(const char *data, std::size_t size, Visito
         chunk.data = data + position;
         chunk.size = 64;
 #ifdef QUILLET_HAVE_AVX2
-        if (std::is_same_v<Isa, Avx512>)
+        if constexpr (std::is_same_v<Isa, Avx512>)
             locateAvx512(chunk.data, chunk.cr, chunk.lf, chunk.marked);
-        else if (std::is_same_v<Isa, Avx2>)
+        else if constexpr (std::is_same_v<Isa, Avx2>)
             locateAvx2(chunk.data, chunk.cr, chunk.lf, chunk.marked);
         else
 #endif
@@ -267,9 +267,9 @@ bool LineSplitter<Chars...>::feedWith(const char *data, std::size_t size, Visito
         chunk.commas = 0;
         if constexpr (marksCommas<Visitor>) {
 #ifdef QUILLET_HAVE_AVX2
-            if (std::is_same_v<Isa, Avx512>)
+            if constexpr (std::is_same_v<Isa, Avx512>)
                 chunk.commas = commasAvx512(chunk.data);
-            else if (std::is_same_v<Isa, Avx2>)
+            else if constexpr (std::is_same_v<Isa, Avx2>)
                 chunk.commas = commasAvx2(chunk.data);
             else
 #endif
