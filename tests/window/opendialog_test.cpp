@@ -1,20 +1,44 @@
-#include "windowtest.h"
-
+#include "mainwindow.h"
 #include "opendialog.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+// Calls action once on the next modal dialog of type T to show, from inside its event loop; it
+// stops waiting when owner goes.
+template <typename T> void onNextModal(QObject *owner, std::function<void(T *)> action)
+{
+    auto *const timer = new QTimer(owner);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, action] {
+        T *const modal = qobject_cast<T *>(QApplication::activeModalWidget());
+        if (!modal || !modal->isVisible())
+            return;
+        timer->stop();
+        action(modal);
+    });
+    timer->start(10);
+}
+
+} // namespace
 
 class TestOpenDialog : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QTemporaryDir m_scratch;
     const QString m_startDir = QDir::currentPath();
 
 private slots:
@@ -22,8 +46,8 @@ private slots:
     {
         const QDir dir(m_dir.path());
         QVERIFY(dir.mkdir("second") && dir.mkdir("real"));
-        QVERIFY(writeFile(dir.filePath("chart.sm"), quillet::test::okChart));
-        QVERIFY(writeFile(dir.filePath("real/chart.sm"), quillet::test::okChart));
+        QVERIFY(QFile(dir.filePath("chart.sm")).open(QIODevice::WriteOnly));
+        QVERIFY(QFile(dir.filePath("real/chart.sm")).open(QIODevice::WriteOnly));
         QVERIFY(QFile::link(dir.filePath("real/chart.sm"), dir.filePath("link.sm")));
         QVERIFY(QFile::link(dir.filePath("real/gone.sm"), dir.filePath("dangling.sm")));
     }
@@ -38,69 +62,44 @@ private slots:
         QCOMPARE(toNameFilters(QStringLiteral("A\0*.a\0B")), QStringList {"A (*.a)"});
     }
 
-    // "..." opens the window's modal "Select SM" dialog with the chart filter, each time in the
-    // current directory: the first chooses a chart, so a dialog that keeps its folder fails later.
-    void dialogOfTheWindow()
-    {
-        MainWindow window;
-        window.show();
-        QStringList seen;
-        for (const QString &current : {m_dir.path(), m_dir.filePath("second"), m_dir.path()}) {
-            QVERIFY(QDir::setCurrent(current));
-            onNextModal<QFileDialog>(&window, [&](QFileDialog *dialog) {
-                const bool modal = dialog->isModal() && dialog->parentWidget() == &window;
-                seen.append(dialog->windowTitle() + '|' + dialog->nameFilters().join(';') + '|'
-                    + dialog->findChild<QComboBox *>("fileTypeCombo")->currentText()
-                    + (modal ? "|modal|" : "|not-modal|") + dialog->directory().absolutePath());
-                if (seen.size() == 1)
-                    typeAndAccept(dialog, "chart.sm");
-                else
-                    dialog->reject();
-            });
-            QTest::mouseClick(window.findChild<QPushButton *>("Command2"), Qt::LeftButton);
-        }
-        const QString shown = "Select SM|Step Mania Single BPM File(*.sm) (*.sm)|"
-                              "Step Mania Single BPM File(*.sm)|modal|";
-        QCOMPARE(seen,
-            QStringList(
-                {shown + m_dir.path(), shown + m_dir.filePath("second"), shown + m_dir.path()}));
-    }
-
     void choosing_data()
     {
         QTest::addColumn<QString>("typed"); // none: the dialog is cancelled
         QTest::addColumn<int>("answer"); // to the create prompt; NoButton: none shows
         QTest::addColumn<QString>("path"); // then in the path field, in the dialog's folder
         QTest::addColumn<bool>("logKept");
-        QTest::addColumn<bool>("chartOk"); // whether checking it then says so
 
         const int none = QMessageBox::NoButton;
+        // The rows run in order: the cancelled dialog opens in another current folder than the
+        // one the first row chose from.
         // clang-format off
-        QTest::newRow("same-file-again") << "chart.sm"    << none                  << "chart.sm"    << false << true;
-        QTest::newRow("cancel")          << ""            << none                  << "chart.sm"    << true  << true;
-        QTest::newRow("missing-yes")     << "missing.sm"  << int(QMessageBox::Yes) << "missing.sm"  << false << false;
-        QTest::newRow("missing-no")      << "missing.sm"  << int(QMessageBox::No)  << "chart.sm"    << true  << true;
-        QTest::newRow("link")            << "link.sm"     << none                  << "link.sm"     << false << true;
-        QTest::newRow("dangling-link")   << "dangling.sm" << none                  << "dangling.sm" << false << false;
+        QTest::newRow("same-file-again") << "chart.sm"    << none                  << "chart.sm"    << false;
+        QTest::newRow("cancel")          << ""            << none                  << "chart.sm"    << true;
+        QTest::newRow("missing-yes")     << "missing.sm"  << int(QMessageBox::Yes) << "missing.sm"  << false;
+        QTest::newRow("missing-no")      << "missing.sm"  << int(QMessageBox::No)  << "chart.sm"    << true;
+        QTest::newRow("link")            << "link.sm"     << none                  << "link.sm"     << false;
+        QTest::newRow("dangling-link")   << "dangling.sm" << none                  << "dangling.sm" << false;
         // clang-format on
     }
 
-    // A choice replaces the path, even by the same one, and empties the log. A missing name is
-    // taken once the user confirms it, and nothing is created; a link is a file of its own,
-    // returned as itself.
+    // "..." opens the window's modal "Select SM" dialog with the chart filter in the current
+    // folder. A choice replaces the path, even by the same one, and empties the log. A missing
+    // name is taken once the user confirms it, and nothing is created; a link is a file of its
+    // own, returned as itself.
     void choosing()
     {
         QFETCH(QString, typed);
         QFETCH(int, answer);
         QFETCH(QString, path);
         QFETCH(bool, logKept);
-        QFETCH(bool, chartOk);
 
+        if (typed.isEmpty())
+            QVERIFY(QDir::setCurrent(m_dir.filePath("second")));
         MainWindow window;
-        window.setScratchFolder(m_scratch.path());
         QLineEdit *const pathField = window.findChild<QLineEdit *>("Text2");
         pathField->setText(m_dir.filePath("chart.sm"));
         window.appendLog("earlier");
+        QString shown;
         QString prompted;
         bool stillOpen = false;
         onNextModal<QMessageBox>(&window, [&](QMessageBox *box) {
@@ -108,15 +107,27 @@ private slots:
             box->button(answer == QMessageBox::No ? QMessageBox::No : QMessageBox::Yes)->click();
         });
         onNextModal<QFileDialog>(&window, [&](QFileDialog *dialog) {
+            const bool modal = dialog->isModal() && dialog->parentWidget() == &window;
+            shown = dialog->windowTitle() + '|' + dialog->nameFilters().join(';') + '|'
+                + dialog->findChild<QComboBox *>("fileTypeCombo")->currentText()
+                + (modal ? "|modal|" : "|not-modal|") + dialog->directory().absolutePath();
             if (typed.isEmpty())
                 return QTest::keyClick(dialog, Qt::Key_Escape);
-            typeAndAccept(dialog, typed);
+            // Typed key by key, the name would race the completer, whose popup takes the Return
+            // when it shows in time.
+            QLineEdit *const edit = dialog->findChild<QLineEdit *>("fileNameEdit");
+            edit->setText(typed);
+            QTest::keyClick(edit, Qt::Key_Return);
             stillOpen = dialog->isVisible();
             if (stillOpen)
                 dialog->reject();
         });
-        window.browseForChart();
+        QTest::mouseClick(window.findChild<QPushButton *>("Command2"), Qt::LeftButton);
 
+        QCOMPARE(shown,
+            "Select SM|Step Mania Single BPM File(*.sm) (*.sm)|Step Mania Single BPM File(*.sm)"
+            "|modal|"
+                + QDir::currentPath());
         QCOMPARE(prompted,
             answer == QMessageBox::NoButton
                 ? QString()
@@ -124,10 +135,7 @@ private slots:
         QCOMPARE(stillOpen, answer == QMessageBox::No);
         QCOMPARE(pathField->text(), m_dir.filePath(path));
         QVERIFY(!QFile::exists(m_dir.filePath("missing.sm")));
-        window.runCheck();
-        QCOMPARE(window.logText(),
-            QString(logKept ? "earlier\r\n" : "")
-                + (chartOk ? quillet::test::okLog : "Incorrect SM file! Please check\r\n").c_str());
+        QCOMPARE(window.logText(), logKept ? "earlier\r\n" : "");
     }
 };
 
