@@ -1,8 +1,9 @@
 // The Windows window, driven in this process with messages as a user's clicks and keys send them.
+#include "../support/charts.h"
+#include "../support/tempfolder.h"
 #include "controlid.h"
 #include "winmainwindow.h"
 
-#include "eventpump.h"
 #include "windowform.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <cstring>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -25,52 +26,20 @@ namespace quillet {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string okChart = "#NOTES:\r\n1000\r\n0000\r\n0100\r\n0000\r\n;\r\n";
-const std::wstring okLog = L"Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n";
-
-// A chart with measures of 4 rows, then `bad` measures of 3 rows, and the log it gets.
-std::pair<std::string, std::wstring> problemChart(int good, int bad)
-{
-    std::string chart = "#NOTES:\n";
-    std::wstring log = L"Checking SM file...\r\n";
-    for (int measure = 1; measure <= good + bad; ++measure) {
-        chart += measure <= good ? "1000\n0000\n0100\n0000\n" : "1\n2\n3\n";
-        chart += measure < good + bad ? ",\n" : ";\n";
-        if (measure > good) {
-            log += L"Problem note detected at beat: " + std::to_wstring(measure * 4)
-                + L"\r\nMeasureSize: 3\r\n";
-        }
-    }
-    log += bad ? L"Problem SM file. Please fix it before send to vorblen staff.\r\n"
-               : L"SM file is OK. Ready to send to convert.\r\n";
-    return {chart, log};
-}
+using namespace test;
+using test::PrintTo; // for argument-dependent lookup from GoogleTest
 
 // A fresh folder named in Japanese, so each chart's path is one no Western code page holds.
-class ChartFolder
+struct ChartFolder : TempFolder
 {
-public:
-    ChartFolder() { fs::create_directories(m_path); }
-    ~ChartFolder() { fs::remove_all(m_path); }
-
-    const fs::path &path() const { return m_path; }
+    ChartFolder() { fs::create_directory(path()); }
+    fs::path path() const { return TempFolder::path() / L"譜面"; }
     fs::path write(const std::wstring &name, const std::string &bytes) const
     {
-        std::ofstream(m_path / name, std::ios::binary) << bytes;
-        return m_path / name;
+        std::ofstream(path() / name, std::ios::binary) << bytes;
+        return path() / name;
     }
-
-private:
-    fs::path m_path = fs::temp_directory_path() / L"quillet-譜面";
 };
-
-bool scratchLeft()
-{
-    wchar_t program[MAX_PATH];
-    GetModuleFileNameW(nullptr, program, MAX_PATH);
-    return fs::exists(fs::path(program).parent_path() / "tmp.sm");
-}
 
 // As a screen reader reads a control: WM_GETTEXTLENGTH, then WM_GETTEXT.
 std::wstring text(HWND hwnd)
@@ -109,16 +78,15 @@ public:
     }
     void click(ControlId id) const { SendMessageW(control(id), BM_CLICK, 0, 0); }
 
-    // What the shell sends when a file is dropped on the window.
+    // What the shell sends when a file is dropped on the window: the names follow the header,
+    // each NUL-ended, and an empty one ends the list.
     void drop(const fs::path &file) const
     {
         const std::wstring name = file.wstring();
-        const std::size_t bytes = (name.size() + 1) * sizeof(wchar_t);
-        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + bytes + sizeof(wchar_t));
+        HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + (name.size() + 2) * sizeof(wchar_t));
         auto *const files = static_cast<DROPFILES *>(GlobalLock(memory));
-        files->pFiles = sizeof(DROPFILES);
-        files->fWide = TRUE;
-        std::memcpy(reinterpret_cast<char *>(files) + sizeof(DROPFILES), name.c_str(), bytes);
+        *files = {sizeof(DROPFILES), {}, FALSE, TRUE};
+        std::wmemcpy(reinterpret_cast<wchar_t *>(files + 1), name.c_str(), name.size());
         GlobalUnlock(memory);
         SendMessageW(handle(), WM_DROPFILES, WPARAM(memory), 0);
     }
@@ -157,11 +125,6 @@ private:
     HWND m_hwnd = CreateWindowExW(
         0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
 };
-
-template <class Case> std::string caseName(const testing::TestParamInfo<Case> &info)
-{
-    return info.param.name;
-}
 
 struct FormCase
 {
@@ -237,15 +200,15 @@ TEST_P(WinFormTest, ControlsFollowTheFormAtTheDpi)
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, WinFormTest,
-    testing::ValuesIn(std::vector<FormCase> {{"AsCreated", 0}, {"Dpi144", 144}, {"Dpi192", 192}}),
-    caseName<FormCase>);
+    testing::ValuesIn(std::vector<FormCase> {{"AsCreated", 0}, {"Dpi144", 144}}), caseName);
 
 struct CheckCase
 {
     const char *name;
     bool byEnter; // Enter in the path field, else a click on "Check file"
     const wchar_t *chartName;
-    std::pair<std::string, std::wstring> chartAndLog;
+    std::string chart;
+    std::string log;
 };
 
 using WinCheckTest = testing::TestWithParam<CheckCase>;
@@ -255,8 +218,8 @@ TEST_P(WinCheckTest, LogsTheCheckForScreenReadersAndTheClipboard)
 {
     const ChartFolder folder;
     Window form;
-    const auto &[chart, log] = GetParam().chartAndLog;
-    form.setPath(folder.write(GetParam().chartName, chart));
+    const std::wstring log(GetParam().log.begin(), GetParam().log.end());
+    form.setPath(folder.write(GetParam().chartName, GetParam().chart));
     if (GetParam().byEnter) {
         SetFocus(form.control(PathEditId));
         PostMessageW(form.control(PathEditId), WM_KEYDOWN, VK_RETURN, 0);
@@ -266,7 +229,6 @@ TEST_P(WinCheckTest, LogsTheCheckForScreenReadersAndTheClipboard)
     }
     const HWND pane = form.control(LogPaneId);
     EXPECT_EQ(form.log(), log);
-    EXPECT_FALSE(scratchLeft());
 
     // As an EDIT control: what fits, NUL-ended, and the count copied.
     wchar_t start[8];
@@ -285,10 +247,10 @@ TEST_P(WinCheckTest, LogsTheCheckForScreenReadersAndTheClipboard)
 
 INSTANTIATE_TEST_SUITE_P(Charts, WinCheckTest,
     testing::ValuesIn(std::vector<CheckCase> {
-        {"EnterJapaneseName", true, L"練習曲.sm", problemChart(1, 0)},
-        {"ClickManyProblems", false, L"threes.sm", problemChart(2, 300)},
+        {"EnterJapaneseName", true, L"練習曲.sm", okChart, okLog},
+        {"ClickManyProblems", false, L"long.sm", longChart(), longChartLog()},
     }),
-    caseName<CheckCase>);
+    caseName);
 
 struct RunCase
 {
@@ -304,10 +266,7 @@ TEST_P(WinRunTest, AnEventDuringARunAbandonsIt)
     const fs::path next = folder.write(L"next.sm", okChart);
     Window form;
     form.window().setPumpInterval(std::chrono::milliseconds(0));
-    // Enough lines for the check to pump several times in each pass.
-    form.setPath(folder.write(L"long.sm", problemChart(EventPump::linesPerPump, 0).first));
-    // A first, whole check leaves a log for the new chart to empty.
-    form.click(CheckButtonId);
+    form.setPath(folder.write(L"long.sm", longChart()));
 
     bool checkWasEnabled = true;
     const PostedAction action([&] {
@@ -321,7 +280,6 @@ TEST_P(WinRunTest, AnEventDuringARunAbandonsIt)
     form.click(CheckButtonId);
 
     EXPECT_FALSE(checkWasEnabled);
-    EXPECT_FALSE(scratchLeft());
     if (GetParam().close) {
         // Destroyed once the check unwound, not while it ran.
         EXPECT_FALSE(form.window().isOpen());
@@ -333,25 +291,17 @@ TEST_P(WinRunTest, AnEventDuringARunAbandonsIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, WinRunTest,
-    testing::ValuesIn(std::vector<RunCase> {{"Close", true}, {"Drop", false}}), caseName<RunCase>);
+    testing::ValuesIn(std::vector<RunCase> {{"Close", true}, {"Drop", false}}), caseName);
 
-// Checks the open-file dialog once it is up: its title, filter and folder; then cancels it, or
-// types choice and opens it.
-bool answerDialog(const fs::path &folder, const char *choice)
+// Checks the open-file dialog once it is up: the window's modal one, its title, filter and folder;
+// then cancels it, or types choice and opens it.
+bool answerDialog(HWND owner, const fs::path &folder, const char *choice)
 {
-    HWND dialog = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM found) {
-            wchar_t name[16] = {};
-            GetClassNameW(hwnd, name, 16);
-            if (std::wstring(name) == L"#32770" && IsWindowVisible(hwnd))
-                *reinterpret_cast<HWND *>(found) = hwnd;
-            return TRUE;
-        },
-        LPARAM(&dialog));
-    if (!dialog)
+    const HWND dialog = GetActiveWindow();
+    if (dialog == owner || !IsWindowVisible(dialog))
         return false;
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
+    EXPECT_FALSE(IsWindowEnabled(owner));
     EXPECT_EQ(text(dialog), L"Select SM");
     wchar_t filter[64] = {};
     SendDlgItemMessageW(dialog, cmb1, CB_GETLBTEXT, 0, LPARAM(filter));
@@ -378,7 +328,7 @@ using WinDialogTest = testing::TestWithParam<DialogCase>;
 TEST_P(WinDialogTest, ShowsTheChartDialogInTheCurrentFolder)
 {
     const ChartFolder folder;
-    folder.write(L"練習曲.sm", okChart);
+    folder.write(L"練習曲.sm", "");
     Window form;
     form.setPath(folder.path() / L"missing.sm");
     form.click(CheckButtonId);
@@ -389,7 +339,8 @@ TEST_P(WinDialogTest, ShowsTheChartDialogInTheCurrentFolder)
     fs::current_path(folder.path());
     bool answered = false;
     const PostedAction answer(
-        [&] { return answered = answerDialog(folder.path(), GetParam().choose); }, 50);
+        [&] { return answered = answerDialog(form.handle(), folder.path(), GetParam().choose); },
+        50);
     form.click(BrowseButtonId);
     fs::current_path(previous);
 
@@ -401,14 +352,12 @@ TEST_P(WinDialogTest, ShowsTheChartDialogInTheCurrentFolder)
     }
     EXPECT_EQ(form.path(), (folder.path() / L"練習曲.sm").wstring());
     EXPECT_EQ(form.log(), L"");
-    form.click(CheckButtonId);
-    EXPECT_EQ(form.log(), okLog);
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, WinDialogTest,
     testing::ValuesIn(
         std::vector<DialogCase> {{"Cancel", nullptr}, {"ChooseJapaneseName", "練習曲.sm"}}),
-    caseName<DialogCase>);
+    caseName);
 
 } // namespace
 } // namespace quillet
