@@ -45,10 +45,7 @@ private slots:
         QTest::newRow("mouse-drag") << Gesture([](LogPane &pane) {
             pane.verticalScrollBar()->setValue(0);
             QTest::mousePress(pane.viewport(), Qt::LeftButton, {}, rowCenter(pane, 3));
-            QMouseEvent move(QEvent::MouseMove, rowCenter(pane, 1),
-                pane.viewport()->mapToGlobal(rowCenter(pane, 1)), Qt::NoButton, Qt::LeftButton,
-                Qt::NoModifier);
-            QCoreApplication::sendEvent(pane.viewport(), &move);
+            QTest::mouseMove(pane.viewport(), rowCenter(pane, 1));
             QTest::mouseRelease(pane.viewport(), Qt::LeftButton, {}, rowCenter(pane, 1));
         }) << "1\r\n2\r\n3\r\n";
     }
