@@ -41,19 +41,6 @@ void duringCheck(MainWindow &window, std::function<bool()> action)
     timer->start(0);
 }
 
-// Drops urls onto the window as a file manager would; returns whether the window took them.
-bool drop(MainWindow &window, const QList<QUrl> &urls)
-{
-    QMimeData data;
-    data.setUrls(urls);
-    QDragEnterEvent enter({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QDropEvent dropped({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&window, &enter);
-    if (enter.isAccepted())
-        QCoreApplication::sendEvent(&window, &dropped);
-    return enter.isAccepted() && dropped.isAccepted();
-}
-
 } // namespace
 
 class TestMainWindow : public QObject
@@ -152,28 +139,33 @@ private slots:
 
     void dropping_data()
     {
-        QTest::addColumn<QStringList>("dropped");
+        QTest::addColumn<QList<QUrl>>("urls");
         QTest::addColumn<bool>("taken");
-        QTest::newRow("several-files-the-first") << QStringList {"b.sm", "a.sm"} << true;
-        QTest::newRow("not-a-local-file") << QStringList {"https://example.org/a.sm"} << false;
+        QTest::newRow("several-files-the-first") << QList {QUrl::fromLocalFile("/charts/b.sm"),
+            QUrl::fromLocalFile("/charts/a.sm")} << true;
+        QTest::newRow("not-a-local-file") << QList {QUrl("https://example.org/a.sm")} << false;
     }
 
-    // A dropped file is chosen as with "...": its path in the field, the log emptied.
+    // A file dropped as a file manager drops it is chosen as with "...": its path in the field,
+    // the log emptied.
     void dropping()
     {
-        QFETCH(QStringList, dropped);
+        QFETCH(QList<QUrl>, urls);
         QFETCH(bool, taken);
 
         MainWindow window;
         window.findChild<QLineEdit *>("Text2")->setText("typed.sm");
         window.appendLog("earlier");
-        QList<QUrl> urls;
-        for (const QString &name : dropped)
-            urls.append(
-                name.contains(':') ? QUrl(name) : QUrl::fromLocalFile(m_charts.filePath(name)));
-        QCOMPARE(drop(window, urls), taken);
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent dropped({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window, &enter);
+        if (enter.isAccepted())
+            QCoreApplication::sendEvent(&window, &dropped);
+        QCOMPARE(enter.isAccepted() && dropped.isAccepted(), taken);
         QCOMPARE(window.findChild<QLineEdit *>("Text2")->text(),
-            taken ? QDir::toNativeSeparators(m_charts.filePath(dropped.first())) : "typed.sm");
+            taken ? QDir::toNativeSeparators("/charts/b.sm") : "typed.sm");
         QCOMPARE(window.logText(), taken ? QString() : "earlier\r\n");
     }
 
