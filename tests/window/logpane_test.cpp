@@ -14,16 +14,6 @@
 using Gesture = std::function<void(LogPane &)>;
 Q_DECLARE_METATYPE(Gesture)
 
-namespace {
-
-QPoint rowCenter(const LogPane &pane, int row)
-{
-    const int height = pane.fontMetrics().lineSpacing();
-    return {20, 2 + row * height + height / 2};
-}
-
-} // namespace
-
 class TestLogPane : public QObject
 {
     Q_OBJECT
@@ -44,9 +34,11 @@ private slots:
         }) << "1\r\n2\r\n";
         QTest::newRow("mouse-drag") << Gesture([](LogPane &pane) {
             pane.verticalScrollBar()->setValue(0);
-            QTest::mousePress(pane.viewport(), Qt::LeftButton, {}, rowCenter(pane, 3));
-            QTest::mouseMove(pane.viewport(), rowCenter(pane, 1));
-            QTest::mouseRelease(pane.viewport(), Qt::LeftButton, {}, rowCenter(pane, 1));
+            // From the middle of the fourth row up to the second's, below the 2-pixel margin.
+            const int row = pane.fontMetrics().lineSpacing();
+            QTest::mousePress(pane.viewport(), Qt::LeftButton, {}, {20, 2 + 3 * row + row / 2});
+            QTest::mouseMove(pane.viewport(), {20, 2 + row + row / 2});
+            QTest::mouseRelease(pane.viewport(), Qt::LeftButton, {}, {20, 2 + row + row / 2});
         }) << "1\r\n2\r\n3\r\n";
     }
 
