@@ -95,20 +95,18 @@ private:
     WinMainWindow m_window;
 };
 
-// Runs an action when the running pump reaches it (posted before a check, it runs inside the
-// check), or every few milliseconds until it says it is done.
+// Runs an action at the next pump (posted before a check, it runs inside the check), and then
+// every few milliseconds, from whatever loop runs (a dialog's), until it says it is done.
 class PostedAction
 {
 public:
-    explicit PostedAction(std::function<bool()> action, UINT everyMs = 0)
+    explicit PostedAction(std::function<bool()> action)
         : m_action(std::move(action))
     {
         SetWindowLongPtrW(m_hwnd, GWLP_USERDATA, LONG_PTR(this));
         SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, LONG_PTR(&PostedAction::proc));
-        if (everyMs > 0)
-            SetTimer(m_hwnd, 1, everyMs, nullptr);
-        else
-            PostMessageW(m_hwnd, WM_APP, 0, 0);
+        PostMessageW(m_hwnd, WM_APP, 0, 0);
+        SetTimer(m_hwnd, 1, USER_TIMER_MINIMUM, nullptr);
     }
     ~PostedAction() { DestroyWindow(m_hwnd); }
 
@@ -338,8 +336,7 @@ TEST_P(WinDialogTest, ShowsTheChartDialogInTheCurrentFolder)
     fs::current_path(folder.path());
     bool answered = false;
     const PostedAction answer(
-        [&] { return answered = answerDialog(form.handle(), folder.path(), GetParam().choose); },
-        50);
+        [&] { return answered = answerDialog(form.handle(), folder.path(), GetParam().choose); });
     form.click(BrowseButtonId);
     fs::current_path(previous);
 
