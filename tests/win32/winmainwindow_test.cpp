@@ -62,13 +62,12 @@ std::wstring clipboardText()
     return text;
 }
 
-class Window
+// The window, shown, and what a user and a screen reader do with its controls.
+struct Window
 {
-public:
-    Window() { ShowWindow(m_window.handle(), SW_SHOW); }
+    Window() { ShowWindow(window.handle(), SW_SHOW); }
 
-    WinMainWindow &window() { return m_window; }
-    HWND handle() const { return m_window.handle(); }
+    HWND handle() const { return window.handle(); }
     HWND control(ControlId id) const { return GetDlgItem(handle(), id); }
     std::wstring log() const { return text(control(LogPaneId)); }
     std::wstring path() const { return text(control(PathEditId)); }
@@ -91,8 +90,7 @@ public:
         SendMessageW(handle(), WM_DROPFILES, WPARAM(memory), 0);
     }
 
-private:
-    WinMainWindow m_window;
+    WinMainWindow window;
 };
 
 // Runs an action at the next pump (posted before a check, it runs inside the check), and then
@@ -221,7 +219,7 @@ TEST_P(WinCheckTest, LogsTheCheckForScreenReadersAndTheClipboard)
     if (GetParam().byEnter) {
         SetFocus(form.control(PathEditId));
         PostMessageW(form.control(PathEditId), WM_KEYDOWN, VK_RETURN, 0);
-        form.window().processEvents();
+        form.window.processEvents();
     } else {
         form.click(CheckButtonId);
     }
@@ -263,7 +261,7 @@ TEST_P(WinRunTest, AnEventDuringARunAbandonsIt)
     const ChartFolder folder;
     const fs::path next = folder.write(L"next.sm", okChart);
     Window form;
-    form.window().setPumpInterval(std::chrono::milliseconds(0));
+    form.window.setPumpInterval(std::chrono::milliseconds(0));
     form.setPath(folder.write(L"long.sm", longChart()));
 
     bool checkWasEnabled = true;
@@ -280,7 +278,7 @@ TEST_P(WinRunTest, AnEventDuringARunAbandonsIt)
     EXPECT_FALSE(checkWasEnabled);
     if (GetParam().close) {
         // Destroyed once the check unwound, not while it ran.
-        EXPECT_FALSE(form.window().isOpen());
+        EXPECT_FALSE(form.window.isOpen());
         return;
     }
     EXPECT_EQ(form.path(), next.wstring());
