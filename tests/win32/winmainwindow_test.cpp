@@ -233,8 +233,7 @@ TEST_P(WinCheckTest, LogsTheCheckForScreenReadersAndTheClipboard)
     SendMessageW(pane, WM_CHAR, 1, 0); // Ctrl+A
     SendMessageW(pane, WM_CHAR, 3, 0); // Ctrl+C
     EXPECT_EQ(clipboardText(), log);
-    RECT client;
-    RECT newest;
+    RECT client, newest;
     GetClientRect(pane, &client);
     const LRESULT lines = SendMessageW(pane, LB_GETCOUNT, 0, 0);
     SendMessageW(pane, LB_GETITEMRECT, WPARAM(lines - 1), LPARAM(&newest));

@@ -28,8 +28,6 @@ namespace {
 
 using namespace quillet::test;
 
-const QString ok = QString::fromStdString(okLog);
-
 // Calls action at every pump of the window's next check until it returns true.
 void duringCheck(MainWindow &window, std::function<bool()> action)
 {
@@ -134,7 +132,7 @@ private slots:
             QTest::keyClick(window.findChild<QLineEdit *>("Text2"), Qt::Key_Return);
         else
             QTest::mouseClick(window.findChild<QPushButton *>("Command1"), Qt::LeftButton);
-        QCOMPARE(window.logText(), "earlier\r\n" + ok);
+        QCOMPARE(window.logText(), QString::fromStdString("earlier\r\n" + okLog));
     }
 
     void dropping_data()
