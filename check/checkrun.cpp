@@ -13,6 +13,7 @@
 #include "scanpass.h"
 #include "scratchfactory.h"
 #include "scratchwriter.h"
+#include "writebehind.h"
 
 #include <algorithm>
 #include <optional>
@@ -64,6 +65,7 @@ CheckRun::CheckRun(MessageSink &sink, ScratchFactory &scratch, EventPump *pump)
     : m_sink(sink)
     , m_scratch(scratch)
     , m_pump(pump)
+    , m_writeBehind(std::make_unique<WriteBehind>())
 { }
 
 CheckRun::~CheckRun() = default;
@@ -190,7 +192,8 @@ std::optional<CheckResult> CheckRun::checkBlock(Block &block)
     if (block.tracker != nullptr)
         block.tracker->beginBlock(block.start.atChartStart);
     {
-        ScratchWriter writer(scratch.descriptor(), block.output.data(), block.output.size());
+        ScratchWriter writer(
+            scratch.descriptor(), block.output.data(), block.output.size(), m_writeBehind.get());
         ExtractionPass extraction(writer, clock, block.tracker);
         const ExtractionPass::Stop stop
             = extraction.run(block.chart, block.input.data(), m_blockSize, block.start);

@@ -18,6 +18,7 @@ class MessageSink;
 class PageBuffer;
 class PumpClock;
 class ScratchFactory;
+class WriteBehind;
 
 // One check of one chart, its passes in order: the first-line test, the extraction of the first
 // note block into the scratch file (ExtractionPass), the scan of its measures (ScanPass) and the
@@ -79,6 +80,8 @@ private:
     // Kept from one run to the next: a pack of charts pays for fresh pages once, not per chart.
     std::unique_ptr<PageBuffer> m_input;
     std::unique_ptr<PageBuffer> m_output;
+    // Its thread, once a chart fills the scratch writer's buffer, serves every chart after.
+    std::unique_ptr<WriteBehind> m_writeBehind;
 };
 
 } // namespace quillet

@@ -2,16 +2,41 @@
 
 #include "fileio.h"
 #include "pagebuffer.h"
+#include "writebehind.h"
 
 #include <cstring>
+#include <utility>
 
 namespace quillet {
+
+ScratchWriter::ScratchWriter(
+    int descriptor, char *buffer, std::size_t capacity, WriteBehind *behind)
+    : m_descriptor(descriptor)
+    , m_buffer(buffer)
+    , m_capacity(capacity)
+{
+    // Each half must hold whole pages to write and a page more for what follows them.
+    const std::size_t half = capacity / 2 / PageBuffer::pageSize * PageBuffer::pageSize;
+    if (behind != nullptr && half >= 4 * PageBuffer::pageSize) {
+        m_behind = behind;
+        m_capacity = half;
+        m_otherHalf = buffer + half;
+    }
+}
+
+ScratchWriter::~ScratchWriter()
+{
+    if (m_behind != nullptr)
+        (void)m_behind->wait();
+}
 
 void ScratchWriter::flush()
 {
     if (m_size > 0)
         write(m_buffer, m_size);
     m_size = 0;
+    if (m_behind != nullptr && m_error == fileio::noError)
+        m_error = m_behind->wait();
 }
 
 // Writes the buffer's whole pages and moves the rest to its start, so that the next write too
@@ -24,14 +49,22 @@ void ScratchWriter::writePages()
         return;
     }
     write(m_buffer, pages);
-    std::memmove(m_buffer, m_buffer + pages, m_size - pages);
+    if (m_behind != nullptr) {
+        // The other half's write is over: the rest goes there while this half is written.
+        std::memcpy(m_otherHalf, m_buffer + pages, m_size - pages);
+        std::swap(m_buffer, m_otherHalf);
+    } else {
+        std::memmove(m_buffer, m_buffer + pages, m_size - pages);
+    }
     m_size -= pages;
 }
 
 void ScratchWriter::write(const char *data, std::size_t size)
 {
-    if (m_error == fileio::noError)
-        m_error = fileio::writeAll(m_descriptor, data, size);
+    if (m_error != fileio::noError)
+        return;
+    m_error = m_behind != nullptr ? m_behind->start(m_descriptor, data, size)
+                                  : fileio::writeAll(m_descriptor, data, size);
 }
 
 } // namespace quillet
