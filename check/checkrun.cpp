@@ -1,10 +1,12 @@
 #include "checkrun.h"
 
 #include "blockobserver.h"
+#include "blockreader.h"
 #include "checkfailure.h"
 #include "extractionpass.h"
 #include "fileio.h"
 #include "filespace.h"
+#include "iothread.h"
 #include "measuretracker.h"
 #include "messages.h"
 #include "messagesink.h"
@@ -13,7 +15,6 @@
 #include "scanpass.h"
 #include "scratchfactory.h"
 #include "scratchwriter.h"
-#include "writebehind.h"
 
 #include <algorithm>
 #include <optional>
@@ -65,7 +66,7 @@ CheckRun::CheckRun(MessageSink &sink, ScratchFactory &scratch, EventPump *pump)
     : m_sink(sink)
     , m_scratch(scratch)
     , m_pump(pump)
-    , m_writeBehind(std::make_unique<WriteBehind>())
+    , m_io(std::make_unique<IoThread>())
 { }
 
 CheckRun::~CheckRun() = default;
@@ -191,14 +192,18 @@ std::optional<CheckResult> CheckRun::checkBlock(Block &block)
         return CheckResult {CheckOutcome::Abandoned};
     if (block.tracker != nullptr)
         block.tracker->beginBlock(block.start.atChartStart);
+    bool readAhead = false;
     {
         ScratchWriter writer(
-            scratch.descriptor(), block.output.data(), block.output.size(), m_writeBehind.get());
+            scratch.descriptor(), block.output.data(), block.output.size(), m_io.get());
         ExtractionPass extraction(writer, clock, block.tracker);
         const ExtractionPass::Stop stop
             = extraction.run(block.chart, block.input.data(), m_blockSize, block.start);
         block.hasNext = stop == ExtractionPass::Stop::BlockEnd;
         block.start = extraction.rest();
+        // A scratch file of more than two blocks is read back a block ahead of the scan; blocks
+        // smaller than a page cost more to hand over than to read.
+        readAhead = writer.written() > 2 * m_blockSize && m_blockSize >= PageBuffer::pageSize;
         switch (stop) {
         case ExtractionPass::Stop::Abandoned:
             return CheckResult {CheckOutcome::Abandoned};
@@ -227,7 +232,9 @@ std::optional<CheckResult> CheckRun::checkBlock(Block &block)
     if (!clock.pumpNow())
         return CheckResult {CheckOutcome::Abandoned};
     ScanPass scan(m_sink, clock);
-    if (const int readError = scan.run(scratch.descriptor(), block.output.data(), m_blockSize))
+    BlockReader reader(
+        scratch.descriptor(), block.output.data(), m_blockSize, readAhead ? m_io.get() : nullptr);
+    if (const int readError = scan.run(reader))
         return cannotCheck(CheckFailure::ScratchNotRead, readError);
     if (scan.isAbandoned())
         return CheckResult {CheckOutcome::Abandoned};

@@ -13,12 +13,12 @@ namespace quillet {
 
 class BlockObserver;
 class EventPump;
+class IoThread;
 class MeasureTracker;
 class MessageSink;
 class PageBuffer;
 class PumpClock;
 class ScratchFactory;
-class WriteBehind;
 
 // One check of one chart, its passes in order: the first-line test, the extraction of the first
 // note block into the scratch file (ExtractionPass), the scan of its measures (ScanPass) and the
@@ -80,8 +80,9 @@ private:
     // Kept from one run to the next: a pack of charts pays for fresh pages once, not per chart.
     std::unique_ptr<PageBuffer> m_input;
     std::unique_ptr<PageBuffer> m_output;
-    // Its thread, once a chart fills the scratch writer's buffer, serves every chart after.
-    std::unique_ptr<WriteBehind> m_writeBehind;
+    // Its thread, started by the first chart too large for the scratch writer's buffer, serves
+    // every chart after.
+    std::unique_ptr<IoThread> m_io;
 };
 
 } // namespace quillet

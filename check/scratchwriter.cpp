@@ -1,23 +1,22 @@
 #include "scratchwriter.h"
 
 #include "fileio.h"
+#include "iothread.h"
 #include "pagebuffer.h"
-#include "writebehind.h"
 
 #include <cstring>
 #include <utility>
 
 namespace quillet {
 
-ScratchWriter::ScratchWriter(
-    int descriptor, char *buffer, std::size_t capacity, WriteBehind *behind)
+ScratchWriter::ScratchWriter(int descriptor, char *buffer, std::size_t capacity, IoThread *behind)
     : m_descriptor(descriptor)
     , m_buffer(buffer)
     , m_capacity(capacity)
 {
-    // Each half must hold whole pages to write and a page more for what follows them.
+    // Each half holds a page to write and room for what follows it.
     const std::size_t half = capacity / 2 / PageBuffer::pageSize * PageBuffer::pageSize;
-    if (behind != nullptr && half >= 4 * PageBuffer::pageSize) {
+    if (behind != nullptr && half >= 2 * PageBuffer::pageSize) {
         m_behind = behind;
         m_capacity = half;
         m_otherHalf = buffer + half;
@@ -35,8 +34,11 @@ void ScratchWriter::flush()
     if (m_size > 0)
         write(m_buffer, m_size);
     m_size = 0;
-    if (m_behind != nullptr && m_error == fileio::noError)
-        m_error = m_behind->wait();
+    if (m_behind != nullptr) {
+        const int error = m_behind->wait();
+        if (m_error == fileio::noError)
+            m_error = error;
+    }
 }
 
 // Writes the buffer's whole pages and moves the rest to its start, so that the next write too
@@ -63,7 +65,8 @@ void ScratchWriter::write(const char *data, std::size_t size)
 {
     if (m_error != fileio::noError)
         return;
-    m_error = m_behind != nullptr ? m_behind->start(m_descriptor, data, size)
+    m_written += size;
+    m_error = m_behind != nullptr ? m_behind->startWrite(m_descriptor, data, size)
                                   : fileio::writeAll(m_descriptor, data, size);
 }
 

@@ -5,17 +5,16 @@
 
 namespace quillet {
 
-class WriteBehind;
+class IoThread;
 
 // Collects scratch bytes into large writes from a page-aligned buffer; remembers the first
-// failure and writes no more. With a WriteBehind and a buffer of a few pages, one half of the
+// failure and writes no more. With an IoThread and a buffer of a few pages, one half of the
 // buffer is written on its thread while the other fills.
 class ScratchWriter
 {
 public:
     /// buffer holds capacity bytes and outlives the writer; so does behind, which may be null.
-    ScratchWriter(
-        int descriptor, char *buffer, std::size_t capacity, WriteBehind *behind = nullptr);
+    ScratchWriter(int descriptor, char *buffer, std::size_t capacity, IoThread *behind = nullptr);
     /// Waits for a write under way.
     ~ScratchWriter();
     ScratchWriter(const ScratchWriter &) = delete;
@@ -53,8 +52,11 @@ public:
     void flush();
 
     /// The system's error number of the first write that failed, 0 while none has. A write
-    /// under way on the WriteBehind's thread is known to have failed at the next write or flush.
+    /// under way on the IoThread is known to have failed at the next write or flush.
     int error() const { return m_error; }
+
+    /// The bytes handed to the system so far.
+    std::size_t written() const { return m_written; }
 
 private:
     void writePages();
@@ -63,9 +65,10 @@ private:
     int m_descriptor;
     char *m_buffer;
     std::size_t m_capacity;
-    WriteBehind *m_behind = nullptr;
+    IoThread *m_behind = nullptr;
     char *m_otherHalf = nullptr; // with m_behind: the half not being filled
     std::size_t m_size = 0;
+    std::size_t m_written = 0;
     int m_error = 0;
 };
 
