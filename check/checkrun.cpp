@@ -232,9 +232,14 @@ std::optional<CheckResult> CheckRun::checkBlock(Block &block)
     if (!clock.pumpNow())
         return CheckResult {CheckOutcome::Abandoned};
     ScanPass scan(m_sink, clock);
-    BlockReader reader(
-        scratch.descriptor(), block.output.data(), m_blockSize, readAhead ? m_io.get() : nullptr);
-    if (const int readError = scan.run(reader))
+    int readError = fileio::noError;
+    {
+        // Gone, and its read ahead with it, before the scratch file is closed.
+        BlockReader reader(scratch.descriptor(), block.output.data(), m_blockSize,
+            readAhead ? m_io.get() : nullptr);
+        readError = scan.run(reader);
+    }
+    if (readError != fileio::noError)
         return cannotCheck(CheckFailure::ScratchNotRead, readError);
     if (scan.isAbandoned())
         return CheckResult {CheckOutcome::Abandoned};
