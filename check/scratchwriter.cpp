@@ -29,16 +29,11 @@ ScratchWriter::~ScratchWriter()
         (void)m_behind->wait();
 }
 
+// The last piece is written here: a small scratch file then never wakes the thread.
 void ScratchWriter::flush()
 {
-    if (m_size > 0)
-        write(m_buffer, m_size);
+    write(m_buffer, m_size, false);
     m_size = 0;
-    if (m_behind != nullptr) {
-        const int error = m_behind->wait();
-        if (m_error == fileio::noError)
-            m_error = error;
-    }
 }
 
 // Writes the buffer's whole pages and moves the rest to its start, so that the next write too
@@ -50,7 +45,7 @@ void ScratchWriter::writePages()
         flush();
         return;
     }
-    write(m_buffer, pages);
+    write(m_buffer, pages, true);
     if (m_behind != nullptr) {
         // The other half's write is over: the rest goes there while this half is written.
         std::memcpy(m_otherHalf, m_buffer + pages, m_size - pages);
@@ -61,13 +56,22 @@ void ScratchWriter::writePages()
     m_size -= pages;
 }
 
-void ScratchWriter::write(const char *data, std::size_t size)
+void ScratchWriter::write(const char *data, std::size_t size, bool behind)
 {
-    if (m_error != fileio::noError)
+    // The piece under way is waited for whatever comes next: its half of the buffer is the one
+    // to be filled again.
+    if (m_behind != nullptr) {
+        const int error = m_behind->wait();
+        if (m_error == fileio::noError)
+            m_error = error;
+    }
+    if (m_error != fileio::noError || size == 0)
         return;
     m_written += size;
-    m_error = m_behind != nullptr ? m_behind->startWrite(m_descriptor, data, size)
-                                  : fileio::writeAll(m_descriptor, data, size);
+    if (behind && m_behind != nullptr)
+        (void)m_behind->startWrite(m_descriptor, data, size);
+    else
+        m_error = fileio::writeAll(m_descriptor, data, size);
 }
 
 } // namespace quillet

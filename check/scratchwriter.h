@@ -60,7 +60,7 @@ public:
 
 private:
     void writePages();
-    void write(const char *data, std::size_t size);
+    void write(const char *data, std::size_t size, bool behind);
 
     int m_descriptor;
     char *m_buffer;
