@@ -6,28 +6,12 @@
 #include <system_error>
 
 #ifdef __linux__
-#include <pthread.h>
 #include <sched.h>
 #endif
 
 namespace quillet {
 
 namespace {
-
-// Woken by the thread that hands it pieces, the I/O thread would be queued on that thread's
-// processor and wait there while another stands idle: it is kept off that processor instead.
-void keepOffCallersProcessor([[maybe_unused]] std::thread &thread)
-{
-#ifdef __linux__
-    cpu_set_t allowed;
-    const int caller = sched_getcpu();
-    if (caller < 0 || sched_getaffinity(0, sizeof allowed, &allowed) != 0
-        || !CPU_ISSET(caller, &allowed) || CPU_COUNT(&allowed) < 2)
-        return;
-    CPU_CLR(caller, &allowed);
-    (void)pthread_setaffinity_np(thread.native_handle(), sizeof allowed, &allowed);
-#endif
-}
 
 // About the time of a piece of a few hundred KiB: the longest one side waits on the other
 // without sleeping.
@@ -115,7 +99,6 @@ int IoThread::start(const Piece &piece)
     if (!m_thread.joinable() && !m_noThread) {
         try {
             m_thread = std::thread(&IoThread::work, this);
-            keepOffCallersProcessor(m_thread);
         } catch (const std::system_error &) {
             m_noThread = true;
         }
