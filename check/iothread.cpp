@@ -7,6 +7,8 @@
 
 #ifdef __linux__
 #include <sched.h>
+#elif defined(_WIN32)
+#include <windows.h>
 #endif
 
 namespace quillet {
@@ -21,6 +23,8 @@ int currentProcessor()
 {
 #ifdef __linux__
     return sched_getcpu();
+#elif defined(_WIN32)
+    return int(GetCurrentProcessorNumber());
 #else
     return -1;
 #endif
