@@ -137,6 +137,12 @@ CheckResult CheckRun::runOnDescriptor(int chart)
     PageBuffer &output
         = reuse(m_output, std::max(4 * m_blockSize, ExtractionPass::minimumOutputSize));
     PumpClock clock(m_pump);
+    // However the run ends, its I/O thread ends with it.
+    struct StopIo
+    {
+        IoThread &io;
+        ~StopIo() { io.stop(); }
+    } stopIo {*m_io};
     NoObserver none;
     std::optional<MeasureTracker> tracker;
     if (m_observer != nullptr || m_everyBlock)

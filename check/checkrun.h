@@ -80,8 +80,7 @@ private:
     // Kept from one run to the next: a pack of charts pays for fresh pages once, not per chart.
     std::unique_ptr<PageBuffer> m_input;
     std::unique_ptr<PageBuffer> m_output;
-    // Its thread, started by the first chart too large for the scratch writer's buffer, serves
-    // every chart after.
+    // Its thread runs while a chart too large for the scratch writer's buffer is checked.
     std::unique_ptr<IoThread> m_io;
 };
 

@@ -62,6 +62,11 @@ int IoThread::perform(const Piece &piece, long long &count)
 
 IoThread::~IoThread()
 {
+    stop();
+}
+
+void IoThread::stop()
+{
     if (!m_thread.joinable())
         return;
     {
@@ -72,6 +77,8 @@ IoThread::~IoThread()
     }
     m_changed.notify_all();
     m_thread.join();
+    m_quit = false;
+    m_workerProcessor = -1;
 }
 
 int IoThread::startWrite(int descriptor, const char *data, std::size_t size)

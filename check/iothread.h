@@ -10,7 +10,7 @@ namespace quillet {
 
 // Reads or writes one piece at a time on a thread of its own, so that the kernel's copy of a
 // piece runs beside the work on the piece before or after it. The thread starts with the first
-// piece and is stopped and joined when the object goes. Each side spins a little before it
+// piece and is joined by stop() or when the object goes. Each side spins a little before it
 // sleeps: pieces follow each other closely, and waking a sleeping thread costs more than one.
 class IoThread
 {
@@ -32,6 +32,8 @@ public:
     int wait();
     /// As wait(); also gives the bytes the piece read (0 at the end of the file).
     int wait(long long &count);
+    /// Waits for the piece under way and ends the thread; the next piece starts another.
+    void stop();
 
 private:
     struct Piece
