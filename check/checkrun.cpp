@@ -1,10 +1,12 @@
 #include "checkrun.h"
 
 #include "blockobserver.h"
+#include "blockreader.h"
 #include "checkfailure.h"
 #include "extractionpass.h"
 #include "fileio.h"
 #include "filespace.h"
+#include "iothread.h"
 #include "measuretracker.h"
 #include "messages.h"
 #include "messagesink.h"
@@ -64,6 +66,7 @@ CheckRun::CheckRun(MessageSink &sink, ScratchFactory &scratch, EventPump *pump)
     : m_sink(sink)
     , m_scratch(scratch)
     , m_pump(pump)
+    , m_io(std::make_unique<IoThread>())
 { }
 
 CheckRun::~CheckRun() = default;
@@ -134,6 +137,12 @@ CheckResult CheckRun::runOnDescriptor(int chart)
     PageBuffer &output
         = reuse(m_output, std::max(4 * m_blockSize, ExtractionPass::minimumOutputSize));
     PumpClock clock(m_pump);
+    // However the run ends, its I/O thread ends with it.
+    struct StopIo
+    {
+        IoThread &io;
+        ~StopIo() { io.stop(); }
+    } stopIo {*m_io};
     NoObserver none;
     std::optional<MeasureTracker> tracker;
     if (m_observer != nullptr || m_everyBlock)
@@ -189,13 +198,18 @@ std::optional<CheckResult> CheckRun::checkBlock(Block &block)
         return CheckResult {CheckOutcome::Abandoned};
     if (block.tracker != nullptr)
         block.tracker->beginBlock(block.start.atChartStart);
+    bool readAhead = false;
     {
-        ScratchWriter writer(scratch.descriptor(), block.output.data(), block.output.size());
+        ScratchWriter writer(
+            scratch.descriptor(), block.output.data(), block.output.size(), m_io.get());
         ExtractionPass extraction(writer, clock, block.tracker);
         const ExtractionPass::Stop stop
             = extraction.run(block.chart, block.input.data(), m_blockSize, block.start);
         block.hasNext = stop == ExtractionPass::Stop::BlockEnd;
         block.start = extraction.rest();
+        // A scratch file of more than two blocks is read back a block ahead of the scan; blocks
+        // smaller than a page cost more to hand over than to read.
+        readAhead = writer.written() > 2 * m_blockSize && m_blockSize >= PageBuffer::pageSize;
         switch (stop) {
         case ExtractionPass::Stop::Abandoned:
             return CheckResult {CheckOutcome::Abandoned};
@@ -224,7 +238,14 @@ std::optional<CheckResult> CheckRun::checkBlock(Block &block)
     if (!clock.pumpNow())
         return CheckResult {CheckOutcome::Abandoned};
     ScanPass scan(m_sink, clock);
-    if (const int readError = scan.run(scratch.descriptor(), block.output.data(), m_blockSize))
+    int readError = fileio::noError;
+    {
+        // Gone, and its read ahead with it, before the scratch file is closed.
+        BlockReader reader(scratch.descriptor(), block.output.data(), m_blockSize,
+            readAhead ? m_io.get() : nullptr);
+        readError = scan.run(reader);
+    }
+    if (readError != fileio::noError)
         return cannotCheck(CheckFailure::ScratchNotRead, readError);
     if (scan.isAbandoned())
         return CheckResult {CheckOutcome::Abandoned};

@@ -13,6 +13,7 @@ namespace quillet {
 
 class BlockObserver;
 class EventPump;
+class IoThread;
 class MeasureTracker;
 class MessageSink;
 class PageBuffer;
@@ -79,6 +80,8 @@ private:
     // Kept from one run to the next: a pack of charts pays for fresh pages once, not per chart.
     std::unique_ptr<PageBuffer> m_input;
     std::unique_ptr<PageBuffer> m_output;
+    // Its thread runs while a chart too large for the scratch writer's buffer is checked.
+    std::unique_ptr<IoThread> m_io;
 };
 
 } // namespace quillet

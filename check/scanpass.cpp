@@ -1,5 +1,6 @@
 #include "scanpass.h"
 
+#include "blockreader.h"
 #include "fileio.h"
 #include "messages.h"
 #include "messagesink.h"
@@ -24,12 +25,13 @@ ScanPass::ScanPass(MessageSink &sink, PumpClock &clock)
     , m_clock(clock)
 { }
 
-int ScanPass::run(int scratch, char *block, std::size_t blockSize)
+int ScanPass::run(BlockReader &scratch)
 {
     Splitter lines(true);
     for (;;) {
         int error = fileio::noError;
-        const long long size = fileio::readSome(scratch, block, blockSize, error);
+        const char *block = nullptr;
+        const long long size = scratch.next(block, error);
         if (size < 0)
             return error;
         if (size == 0 || !lines.feed(block, std::size_t(size), *this))

@@ -25,6 +25,7 @@ constexpr bool isAcceptedMeasureSize(std::uint64_t rows)
     return rows < 64 && ((accepted >> rows) & 1) != 0;
 }
 
+class BlockReader;
 class MessageSink;
 class PumpClock;
 
@@ -39,9 +40,9 @@ public:
 
     ScanPass(MessageSink &sink, PumpClock &clock);
 
-    /// Scans the scratch file from where it stands, reading blocks of blockSize bytes into
-    /// block; returns the system's error number of a read that failed, 0 otherwise.
-    int run(int scratch, char *block, std::size_t blockSize);
+    /// Scans the scratch file's blocks from where it stands; returns the system's error number
+    /// of a read that failed, 0 otherwise.
+    int run(BlockReader &scratch);
 
     /// The measures of a wrong size reported so far.
     std::uint64_t problems() const { return m_problems; }

@@ -162,11 +162,12 @@ std::vector<ChartCase> vectorCases()
     return cases;
 }
 
-// 2048: the scratch writer's buffer of four blocks fills and goes out in whole pages.
+// 2048: the scratch writer's buffer of four blocks fills and goes out in whole pages; 4096: it
+// is written on the I/O thread a half at a time, and the scratch file read back a block ahead.
 INSTANTIATE_TEST_SUITE_P(VectorBlocks, CheckRunTest,
     testing::Combine(testing::ValuesIn(vectorCases()),
-        testing::Values(
-            std::size_t(64), std::size_t(65), std::size_t(2048), CheckRun::defaultBlockSize)),
+        testing::Values(std::size_t(64), std::size_t(65), std::size_t(2048), std::size_t(4096),
+            CheckRun::defaultBlockSize)),
     caseName);
 
 // Charts that are incorrect, each for its own reason; chart() returns the path to check.
