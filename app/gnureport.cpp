@@ -3,6 +3,7 @@
 #include "checkfailure.h"
 #include "lineoutput.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -34,27 +35,42 @@ void GnuReport::blockBegins(std::uint64_t number, std::string_view name)
 
 void GnuReport::measureProblem(const quillet::MeasureProblem &problem)
 {
-    const auto number = [this](std::uint64_t value) {
-        char digits[24];
-        m_line.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    // The pieces between the names are made on the stack, each handed over whole: a chart can
+    // have a million faulty measures.
+    char piece[256];
+    char *out = piece;
+    const auto text
+        = [&out](std::string_view part) { out = std::copy(part.begin(), part.end(), out); };
+    const auto number
+        = [&out](std::uint64_t value) { out = std::to_chars(out, out + 20, value).ptr; };
+    const auto send = [&] {
+        m_output.append({piece, std::size_t(out - piece)});
+        out = piece;
     };
-    m_line.assign(m_name).append(":");
+    m_output.append(m_name);
+    text(":");
     number(problem.line);
-    m_line.append(": ").append(m_block).append("beat ");
+    text(": ");
+    send();
+    m_output.append(m_block);
+    text("beat ");
     number(problem.beat);
-    m_line.append(": this measure has ");
+    text(": this measure has ");
     number(problem.rows);
-    m_line.append(problem.rows == 1 ? " row" : " rows");
-    m_line.append("; accepted sizes are 4, 8, 12, 16, 24 and 48");
+    text(problem.rows == 1 ? " row" : " rows");
+    text("; accepted sizes are 4, 8, 12, 16, 24 and 48");
     if (problem.blankRows > 0) {
-        m_line.append(" (");
+        text(" (");
         number(problem.blankRows);
-        m_line.append(
-            problem.blankRows == 1 ? " of them is a blank line)" : " of them are blank lines)");
+        text(problem.blankRows == 1 ? " of them is a blank line)" : " of them are blank lines)");
     } else if (const std::string_view hint = sizeHint(problem.rows); !hint.empty()) {
-        m_line.append(" (").append(hint).append(")");
+        text(" (");
+        text(hint);
+        text(")");
     }
-    m_output.writeLine({}, m_line, m_end);
+    text(m_end);
+    send();
+    m_output.endLine();
 }
 
 void GnuReport::endBlock(const quillet::CheckResult &result)

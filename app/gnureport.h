@@ -14,11 +14,11 @@ public:
 
     void blockBegins(std::uint64_t number, std::string_view name) override;
     void measureProblem(const quillet::MeasureProblem &problem) override;
+    bool wantsMeasureMessages() const override { return false; }
 
 protected:
     void endBlock(const quillet::CheckResult &result) override;
 
 private:
     std::string m_block; // "NAME: " with every chart
-    std::string m_line; // reused
 };

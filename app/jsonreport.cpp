@@ -3,6 +3,7 @@
 #include "checkfailure.h"
 #include "lineoutput.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <utility>
@@ -57,12 +58,6 @@ std::size_t plainPrefix(std::string_view text)
     }
 #endif
     return plain;
-}
-
-void appendNumber(std::string &out, std::uint64_t number)
-{
-    char digits[24];
-    out.append(digits, std::to_chars(digits, digits + sizeof digits, number).ptr);
 }
 
 void appendString(std::string &out, std::string_view text)
@@ -146,17 +141,22 @@ void JsonReport::blockBegins(std::uint64_t number, std::string_view name)
 void JsonReport::measureProblem(const quillet::MeasureProblem &problem)
 {
     begin({});
-    m_piece += m_first ? "{\"beat\":" : ",{\"beat\":";
+    if (!m_piece.empty())
+        send();
+    // Made on the stack and handed over whole: a chart can have a million faulty measures.
+    char object[160];
+    char *out = object;
+    const auto field = [&out](std::string_view name, std::uint64_t value) {
+        out = std::copy(name.begin(), name.end(), out);
+        out = std::to_chars(out, out + 20, value).ptr;
+    };
+    field(m_first ? "{\"beat\":" : ",{\"beat\":", problem.beat);
     m_first = false;
-    appendNumber(m_piece, problem.beat);
-    m_piece += ",\"rows\":";
-    appendNumber(m_piece, problem.rows);
-    m_piece += ",\"line\":";
-    appendNumber(m_piece, problem.line);
-    m_piece += ",\"blankRows\":";
-    appendNumber(m_piece, problem.blankRows);
-    m_piece += '}';
-    send();
+    field(",\"rows\":", problem.rows);
+    field(",\"line\":", problem.line);
+    field(",\"blankRows\":", problem.blankRows);
+    *out++ = '}';
+    m_output.append({object, std::size_t(out - object)});
 }
 
 void JsonReport::endBlock(const quillet::CheckResult &result)

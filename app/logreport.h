@@ -12,6 +12,7 @@ public:
     void addMessage(std::string_view message) override;
     void blockBegins(std::uint64_t number, std::string_view name) override;
     bool wantsProblems() const override { return false; }
+    bool wantsMeasureMessages() const override { return !m_quiet; }
 
 private:
     bool m_quiet;

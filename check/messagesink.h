@@ -12,6 +12,9 @@ public:
 
     /// Receives one log message; the run goes on once it returns.
     virtual void addMessage(std::string_view message) = 0;
+    /// False when the messages of each faulty measure are thrown away: the scan then does not
+    /// make them. The run's other messages come all the same.
+    virtual bool wantsMeasureMessages() const { return true; }
 };
 
 } // namespace quillet

@@ -23,6 +23,7 @@ std::uint64_t bitsBelow(unsigned bit)
 ScanPass::ScanPass(MessageSink &sink, PumpClock &clock)
     : m_sink(sink)
     , m_clock(clock)
+    , m_messages(sink.wantsMeasureMessages())
 { }
 
 int ScanPass::run(BlockReader &scratch)
@@ -73,6 +74,8 @@ bool ScanPass::chunk(const Splitter::Chunk &chunk)
 void ScanPass::reportProblem()
 {
     ++m_problems;
+    if (!m_messages)
+        return;
     report(messages::problemAtBeat, m_beat);
     report(messages::measureSize, m_rows);
 }
