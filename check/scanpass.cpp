@@ -6,6 +6,7 @@
 #include "messagesink.h"
 #include "pumpclock.h"
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 
@@ -82,11 +83,11 @@ void ScanPass::reportProblem()
 
 void ScanPass::report(std::string_view text, std::uint64_t number)
 {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, number);
-    m_message.assign(text);
-    m_message.append(digits, result.ptr);
-    m_sink.addMessage(m_message);
+    // Both texts are short: the message is made on the stack.
+    char message[64];
+    std::copy(text.begin(), text.end(), message);
+    char *const end = std::to_chars(message + text.size(), message + sizeof message, number).ptr;
+    m_sink.addMessage({message, std::size_t(end - message)});
 }
 
 } // namespace quillet

@@ -63,7 +63,6 @@ private:
     std::uint64_t m_problems = 0;
     bool m_abandoned = false;
     bool m_messages; // the sink reads the messages of each faulty measure
-    std::string m_message; // reused: a chart can have a million faulty measures
 };
 
 } // namespace quillet
