@@ -62,8 +62,8 @@ std::size_t plainPrefix(std::string_view text)
 
 bool isPlain(std::string_view text)
 {
-    return std::all_of(
-        text.begin(), text.end(), [](char c) { return c >= 0x20 && c != '"' && c != '\\'; });
+    return std::all_of(text.begin() + std::ptrdiff_t(plainPrefix(text)), text.end(),
+        [](char c) { return c >= 0x20 && c != '"' && c != '\\'; });
 }
 
 void appendString(std::string &out, std::string_view text)
