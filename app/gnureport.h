@@ -14,7 +14,7 @@ public:
 
     void blockBegins(std::uint64_t number, std::string_view name) override;
     void measureProblem(const quillet::MeasureProblem &problem) override;
-    bool wantsMeasureMessages() const override { return false; }
+    void addMeasureMessages(std::uint64_t, std::uint64_t) override { }
 
 protected:
     void endBlock(const quillet::CheckResult &result) override;

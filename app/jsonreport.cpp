@@ -2,6 +2,7 @@
 
 #include "checkfailure.h"
 #include "lineoutput.h"
+#include "messages.h"
 
 #include <algorithm>
 #include <bit>
@@ -58,12 +59,6 @@ std::size_t plainPrefix(std::string_view text)
     }
 #endif
     return plain;
-}
-
-bool isPlain(std::string_view text)
-{
-    return std::all_of(text.begin() + std::ptrdiff_t(plainPrefix(text)), text.end(),
-        [](char c) { return c >= 0x20 && c != '"' && c != '\\'; });
 }
 
 void appendString(std::string &out, std::string_view text)
@@ -125,24 +120,34 @@ std::string_view verdict(quillet::CheckOutcome outcome)
 void JsonReport::addMessage(std::string_view message)
 {
     beginLog();
-    const bool first = std::exchange(m_first, false);
-    // The scan's messages, two for each faulty measure, are short plain ASCII: they go out from
-    // the stack in one piece.
-    char element[128];
-    if (m_piece.empty() && message.size() + 3 <= sizeof element && isPlain(message)) {
-        char *out = element;
-        if (!first)
-            *out++ = ',';
-        *out++ = '"';
-        out = std::copy(message.begin(), message.end(), out);
-        *out++ = '"';
-        m_output.append({element, std::size_t(out - element)});
-        return;
-    }
-    if (!first)
+    if (!m_first)
         m_piece += ',';
+    m_first = false;
     appendString(m_piece, message);
     send();
+}
+
+void JsonReport::addMeasureMessages(std::uint64_t beat, std::uint64_t rows)
+{
+    beginLog();
+    if (!m_piece.empty())
+        send();
+    // Both are plain text: made on the stack, no escape needed, and handed over whole.
+    char elements[128];
+    char *out = elements;
+    const auto element = [&out](std::string_view text, std::uint64_t number) {
+        *out++ = '"';
+        out = std::copy(text.begin(), text.end(), out);
+        out = std::to_chars(out, out + 20, number).ptr;
+        *out++ = '"';
+    };
+    if (!m_first)
+        *out++ = ',';
+    m_first = false;
+    element(quillet::messages::problemAtBeat, beat);
+    *out++ = ',';
+    element(quillet::messages::measureSize, rows);
+    m_output.append({elements, std::size_t(out - elements)});
 }
 
 void JsonReport::beginChart(std::string name)

@@ -17,6 +17,7 @@ public:
 
     void beginChart(std::string name) override;
     void addMessage(std::string_view message) override;
+    void addMeasureMessages(std::uint64_t beat, std::uint64_t rows) override;
     void blockBegins(std::uint64_t number, std::string_view name) override;
     void measureProblem(const quillet::MeasureProblem &problem) override;
 

@@ -15,6 +15,12 @@ void LogReport::addMessage(std::string_view message)
         m_output.writeLine(m_prefix, message, m_end);
 }
 
+void LogReport::addMeasureMessages(std::uint64_t beat, std::uint64_t rows)
+{
+    if (!m_quiet)
+        Report::addMeasureMessages(beat, rows);
+}
+
 void LogReport::blockBegins(std::uint64_t number, std::string_view name)
 {
     if (m_quiet || !m_options.everyChart)

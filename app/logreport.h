@@ -12,7 +12,7 @@ public:
     void addMessage(std::string_view message) override;
     void blockBegins(std::uint64_t number, std::string_view name) override;
     bool wantsProblems() const override { return false; }
-    bool wantsMeasureMessages() const override { return !m_quiet; }
+    void addMeasureMessages(std::uint64_t beat, std::uint64_t rows) override;
 
 private:
     bool m_quiet;

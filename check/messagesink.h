@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace quillet {
@@ -12,9 +13,9 @@ public:
 
     /// Receives one log message; the run goes on once it returns.
     virtual void addMessage(std::string_view message) = 0;
-    /// False when the messages of each faulty measure are thrown away: the scan then does not
-    /// make them. The run's other messages come all the same.
-    virtual bool wantsMeasureMessages() const { return true; }
+    /// The two messages of a measure of a wrong size: the beat at its end, then its rows. A chart
+    /// can have a million: a sink may make them its own way, or skip them when it drops them.
+    virtual void addMeasureMessages(std::uint64_t beat, std::uint64_t rows);
 };
 
 } // namespace quillet

@@ -2,13 +2,10 @@
 
 #include "blockreader.h"
 #include "fileio.h"
-#include "messages.h"
 #include "messagesink.h"
 #include "pumpclock.h"
 
-#include <algorithm>
 #include <bit>
-#include <charconv>
 
 namespace quillet {
 
@@ -24,7 +21,6 @@ std::uint64_t bitsBelow(unsigned bit)
 ScanPass::ScanPass(MessageSink &sink, PumpClock &clock)
     : m_sink(sink)
     , m_clock(clock)
-    , m_messages(sink.wantsMeasureMessages())
 { }
 
 int ScanPass::run(BlockReader &scratch)
@@ -75,19 +71,7 @@ bool ScanPass::chunk(const Splitter::Chunk &chunk)
 void ScanPass::reportProblem()
 {
     ++m_problems;
-    if (!m_messages)
-        return;
-    report(messages::problemAtBeat, m_beat);
-    report(messages::measureSize, m_rows);
-}
-
-void ScanPass::report(std::string_view text, std::uint64_t number)
-{
-    // Both texts are short: the message is made on the stack.
-    char message[64];
-    std::copy(text.begin(), text.end(), message);
-    char *const end = std::to_chars(message + text.size(), message + sizeof message, number).ptr;
-    m_sink.addMessage({message, std::size_t(end - message)});
+    m_sink.addMeasureMessages(m_beat, m_rows);
 }
 
 } // namespace quillet

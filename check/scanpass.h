@@ -54,7 +54,6 @@ public:
 
 private:
     void reportProblem();
-    void report(std::string_view text, std::uint64_t number);
 
     MessageSink &m_sink;
     PumpClock &m_clock;
@@ -62,7 +61,6 @@ private:
     std::uint64_t m_rows = 0;
     std::uint64_t m_problems = 0;
     bool m_abandoned = false;
-    bool m_messages; // the sink reads the messages of each faulty measure
 };
 
 } // namespace quillet
