@@ -105,22 +105,18 @@ long long readSome(int descriptor, char *data, std::size_t size, int &error)
     }
 }
 
-int writeAll(int descriptor, const char *data, std::size_t size)
+long long writeSome(int descriptor, const char *data, std::size_t size, int &error)
 {
-    while (size > 0) {
-        const std::size_t chunk = size < maxChunk ? size : maxChunk;
+    const std::size_t chunk = size < maxChunk ? size : maxChunk;
+    for (;;) {
         const auto count = ::write(descriptor, data, chunk);
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
+        if (count >= 0)
+            return count;
+        if (errno != EINTR) {
+            error = errno;
+            return -1;
         }
-        if (count == 0)
-            return ENOSPC;
-        data += count;
-        size -= static_cast<std::size_t>(count);
     }
-    return noError;
 }
 
 int rewind(int descriptor)

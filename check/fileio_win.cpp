@@ -163,19 +163,13 @@ long long readSome(int descriptor, char *data, std::size_t size, int &error)
     return count;
 }
 
-int writeAll(int descriptor, const char *data, std::size_t size)
+long long writeSome(int descriptor, const char *data, std::size_t size, int &error)
 {
-    while (size > 0) {
-        const std::size_t chunk = size < maxChunk ? size : maxChunk;
-        const int count = ::_write(descriptor, data, static_cast<unsigned>(chunk));
-        if (count < 0)
-            return errno;
-        if (count == 0)
-            return ENOSPC;
-        data += count;
-        size -= static_cast<std::size_t>(count);
-    }
-    return noError;
+    const std::size_t chunk = size < maxChunk ? size : maxChunk;
+    const int count = ::_write(descriptor, data, static_cast<unsigned>(chunk));
+    if (count < 0)
+        error = errno;
+    return count;
 }
 
 int rewind(int descriptor)
