@@ -14,4 +14,8 @@ bool hasCrExpansion();
 /// the chunk. Only where hasCrExpansion() is true.
 char *expandCrBeforeLf(char *out, const char *data, unsigned size, std::uint64_t lfs);
 
+/// As expandCrBeforeLf for count whole chunks that follow each other from data, lfs[i] for the
+/// i-th; writes up to 128 bytes a chunk.
+char *expandCrBeforeLf(char *out, const char *data, const std::uint64_t *lfs, std::size_t count);
+
 } // namespace quillet

@@ -37,6 +37,7 @@ ExtractionPass::ExtractionPass(ScratchWriter &writer, PumpClock &clock, MeasureT
     : m_writer(writer)
     , m_clock(clock)
     , m_tracker(tracker)
+    , m_expands(hasCrExpansion())
 { }
 
 ExtractionPass::Stop ExtractionPass::run(int chart, char *block, std::size_t blockSize, Start start)
@@ -157,9 +158,20 @@ bool ExtractionPass::copyLines(const Splitter::Chunk &chunk, std::uint64_t marke
 // A chunk of copied lines that end in lone LFs, the common case of charts saved on Linux.
 void ExtractionPass::insertCrBefore(const Splitter::Chunk &chunk, std::uint64_t loneLf)
 {
+    if (m_expands && chunk.size == 64) {
+        if (m_expansionCount == expansionBatch
+            || (m_expansionCount > 0 && chunk.data != m_expansionBegin + 64 * m_expansionCount))
+            flushExpansions();
+        if (m_expansionCount == 0) {
+            flushRun();
+            m_expansionBegin = chunk.data;
+        }
+        m_expansionLfs[m_expansionCount++] = loneLf;
+        return;
+    }
     flushRun();
     char *out = m_writer.reserve(2 * 64 + copyOverrun);
-    if (hasCrExpansion()) {
+    if (m_expands) {
         m_writer.commit(expandCrBeforeLf(out, chunk.data, chunk.size, loneLf));
         return;
     }
@@ -185,12 +197,22 @@ void ExtractionPass::finish(const Splitter &splitter)
         insert("\r\n");
 }
 
-// Before the block's memory is reused.
+// Before the block's memory is reused, and before other bytes go out.
 void ExtractionPass::flushRun()
 {
     if (m_runBegin != m_runEnd)
         m_writer.append(m_runBegin, std::size_t(m_runEnd - m_runBegin));
     m_runBegin = m_runEnd = nullptr;
+    flushExpansions();
+}
+
+void ExtractionPass::flushExpansions()
+{
+    if (m_expansionCount == 0)
+        return;
+    char *out = m_writer.reserve(2 * 64 * m_expansionCount);
+    m_writer.commit(expandCrBeforeLf(out, m_expansionBegin, m_expansionLfs, m_expansionCount));
+    m_expansionCount = 0;
 }
 
 void ExtractionPass::copy(const char *begin, const char *end)

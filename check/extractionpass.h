@@ -24,8 +24,10 @@ public:
     /// Pieces of a block are copied 16 bytes at a time, so reads and writes may run this far
     /// past their end: the input and output buffers have that much room.
     static constexpr std::size_t copyOverrun = 16;
-    /// Room for the output of one chunk of lone-LF lines, whatever the block size.
-    static constexpr std::size_t minimumOutputSize = 1024;
+    /// Whole chunks of lone-LF lines are expanded this many at most in one go.
+    static constexpr std::size_t expansionBatch = 16;
+    /// Room for the output of a batch of lone-LF chunks, whatever the block size.
+    static constexpr std::size_t minimumOutputSize = 4096;
 
     // Where a pass begins: the chart's first bytes, or what a pass before it left.
     struct Start
@@ -68,6 +70,7 @@ private:
     void insertCrBefore(const Splitter::Chunk &chunk, std::uint64_t loneLf);
     void finish(const Splitter &splitter);
     void flushRun();
+    void flushExpansions();
     void copy(const char *begin, const char *end);
     void insert(const char *text);
     bool stop(Stop why);
@@ -78,6 +81,11 @@ private:
     Start m_rest = {nullptr, 0, false};
     const char *m_runBegin = nullptr;
     const char *m_runEnd = nullptr;
+    // Whole chunks of lone-LF lines waiting to be expanded, from m_expansionBegin on.
+    const bool m_expands;
+    const char *m_expansionBegin = nullptr;
+    std::size_t m_expansionCount = 0;
+    std::uint64_t m_expansionLfs[expansionBatch];
     bool m_copying = false; // the line under way is copied; the chart's first line never is
     bool m_endsBlock = false; // the line under way begins with ';'
     Stop m_stop = Stop::EndOfChart;
