@@ -21,54 +21,44 @@ bool hasCrExpansion()
 }
 
 #ifdef QUILLET_HAVE_VBMI2
-// Each half of the chunk goes out in one expand: output slot 2i holds a CR when byte i is an LF
-// to be preceded, slot 2i + 1 holds byte i; squeezing out the unused CR slots (pext) gives the
-// places of the bytes, and the expand fills the others with CRs.
-[[gnu::target("avx512f,avx512bw,avx512vbmi2,bmi2")]] char *expandCrBeforeLf(
-    char *out, const char *data, unsigned size, std::uint64_t lfs)
+namespace {
+
+// Each half of a chunk goes out in one expand: output slot 2i holds a CR when byte i is an LF to
+// be preceded, slot 2i + 1 holds byte i; squeezing out the unused CR slots (pext) gives the
+// places of the bytes, and the expand fills the others with CRs. present marks the half's bytes.
+[[gnu::target("avx512f,avx512bw,avx512vbmi2,bmi2")]] inline char *expandHalf(
+    char *out, const char *data, std::uint32_t lfs, std::uint32_t present)
 {
     constexpr std::uint64_t evenSlots = 0x5555555555555555;
     constexpr std::uint64_t oddSlots = 0xaaaaaaaaaaaaaaaa;
-    const __m512i crs = _mm512_set1_epi8('\r');
+    lfs &= present;
+    const std::uint64_t places
+        = _pext_u64(oddSlots, _pdep_u64(lfs, evenSlots) | _pdep_u64(present, oddSlots));
+    const __m512i bytes = _mm512_maskz_loadu_epi8(present, data);
+    _mm512_storeu_si512(out, _mm512_mask_expand_epi8(_mm512_set1_epi8('\r'), places, bytes));
+    return out + __builtin_popcount(present) + __builtin_popcount(lfs);
+}
+
+} // namespace
+
+[[gnu::target("avx512f,avx512bw,avx512vbmi2,bmi2")]] char *expandCrBeforeLf(
+    char *out, const char *data, unsigned size, std::uint64_t lfs)
+{
     const std::uint64_t present
         = size == 64 ? ~std::uint64_t(0) : _bzhi_u64(~std::uint64_t(0), size);
-    lfs &= present;
-    // The halves' places are found side by side: only where the second half goes waits on
-    // the first.
-    const std::uint64_t lowPlaces = _pext_u64(oddSlots,
-        _pdep_u64(lfs & 0xffffffff, evenSlots) | _pdep_u64(present & 0xffffffff, oddSlots));
-    const std::uint64_t highPlaces
-        = _pext_u64(oddSlots, _pdep_u64(lfs >> 32, evenSlots) | _pdep_u64(present >> 32, oddSlots));
-    const __m512i low = _mm512_maskz_loadu_epi8(present & 0xffffffff, data);
-    _mm512_storeu_si512(out, _mm512_mask_expand_epi8(crs, lowPlaces, low));
-    char *const high = out + (size < 32 ? size : 32) + __builtin_popcountll(lfs & 0xffffffff);
+    out = expandHalf(out, data, std::uint32_t(lfs), std::uint32_t(present));
     if (size <= 32)
-        return high;
-    const __m512i upper = _mm512_maskz_loadu_epi8(present >> 32, data + 32);
-    _mm512_storeu_si512(high, _mm512_mask_expand_epi8(crs, highPlaces, upper));
-    return high + (size - 32) + __builtin_popcountll(lfs >> 32);
+        return out;
+    return expandHalf(out, data + 32, std::uint32_t(lfs >> 32), std::uint32_t(present >> 32));
 }
 
 // One call for a run of chunks: the chunks' expansions overlap, where a call each kept them apart.
 [[gnu::target("avx512f,avx512bw,avx512vbmi2,bmi2")]] char *expandCrBeforeLf(
     char *out, const char *data, const std::uint64_t *lfs, std::size_t count)
 {
-    constexpr std::uint64_t evenSlots = 0x5555555555555555;
-    constexpr std::uint64_t oddSlots = 0xaaaaaaaaaaaaaaaa;
-    const __m512i crs = _mm512_set1_epi8('\r');
     for (std::size_t i = 0; i < count; ++i, data += 64) {
-        const std::uint64_t low = lfs[i] & 0xffffffff;
-        const std::uint64_t high = lfs[i] >> 32;
-        const std::uint64_t lowPlaces = _pext_u64(oddSlots, _pdep_u64(low, evenSlots) | oddSlots);
-        const std::uint64_t highPlaces = _pext_u64(oddSlots, _pdep_u64(high, evenSlots) | oddSlots);
-        const __m512i lowBytes = _mm512_castsi256_si512(
-            _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data)));
-        const __m512i highBytes = _mm512_castsi256_si512(
-            _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + 32)));
-        _mm512_storeu_si512(out, _mm512_mask_expand_epi8(crs, lowPlaces, lowBytes));
-        out += 32 + __builtin_popcountll(low);
-        _mm512_storeu_si512(out, _mm512_mask_expand_epi8(crs, highPlaces, highBytes));
-        out += 32 + __builtin_popcountll(high);
+        out = expandHalf(out, data, std::uint32_t(lfs[i]), ~std::uint32_t(0));
+        out = expandHalf(out, data + 32, std::uint32_t(lfs[i] >> 32), ~std::uint32_t(0));
     }
     return out;
 }
