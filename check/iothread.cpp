@@ -152,9 +152,21 @@ int IoThread::start(const Piece &piece)
     return error;
 }
 
+// A side that sleeps cannot say where it will wake: the other side does not spin for it until it
+// runs again, for spinning on the processor it wakes on would keep it from running.
+template <class Done>
+void IoThread::sleep(std::atomic<int> &ownProcessor, std::unique_lock<std::mutex> &lock, Done done)
+{
+    if (done())
+        return;
+    ownProcessor.store(-1, std::memory_order_relaxed);
+    m_changed.wait(lock, done);
+    ownProcessor.store(currentProcessor(), std::memory_order_relaxed);
+}
+
 int IoThread::waitLocked(std::unique_lock<std::mutex> &lock, long long &count)
 {
-    m_changed.wait(lock, [this] { return !m_busy; });
+    sleep(m_callerProcessor, lock, [this] { return !m_busy; });
     const int error = m_error;
     count = m_count;
     m_error = fileio::noError;
@@ -176,7 +188,7 @@ void IoThread::work()
             return m_busy.load(std::memory_order_acquire) || m_quit.load(std::memory_order_acquire);
         });
         std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_busy || m_quit; });
+        sleep(m_workerProcessor, lock, [this] { return m_busy || m_quit; });
         if (!m_busy)
             return;
         const Piece piece = m_piece;

@@ -47,6 +47,8 @@ private:
     static int perform(const Piece &piece, long long &count);
     int start(const Piece &piece);
     int waitLocked(std::unique_lock<std::mutex> &lock, long long &count);
+    template <class Done>
+    void sleep(std::atomic<int> &ownProcessor, std::unique_lock<std::mutex> &lock, Done done);
     void work();
 
     std::mutex m_mutex;
