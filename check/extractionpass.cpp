@@ -90,7 +90,12 @@ template <bool WithTracker> bool ExtractionPass::visit(const Splitter::Chunk &ch
     if (allCopied && (loneLf | loneCr) == 0) {
         copy(chunk.data, chunk.data + chunk.size);
     } else if (allCopied && loneCr == 0) {
-        insertCrBefore(chunk, loneLf);
+        // Most chunks of an LF chart join the batch under way, without a call.
+        if (m_expansionCount > 0 && m_expansionCount < expansionBatch && chunk.size == 64
+            && chunk.data == m_expansionBegin + 64 * m_expansionCount)
+            m_expansionLfs[m_expansionCount++] = loneLf;
+        else
+            insertCrBefore(chunk, loneLf);
     } else if (!copyLines(chunk, marked, loneLf, loneCr, loneCrBefore)) {
         return false;
     }
@@ -158,15 +163,12 @@ bool ExtractionPass::copyLines(const Splitter::Chunk &chunk, std::uint64_t marke
 // A chunk of copied lines that end in lone LFs, the common case of charts saved on Linux.
 void ExtractionPass::insertCrBefore(const Splitter::Chunk &chunk, std::uint64_t loneLf)
 {
+    // A whole chunk that could not join the batch under way begins a new one.
     if (m_expands && chunk.size == 64) {
-        if (m_expansionCount == expansionBatch
-            || (m_expansionCount > 0 && chunk.data != m_expansionBegin + 64 * m_expansionCount))
-            flushExpansions();
-        if (m_expansionCount == 0) {
-            flushRun();
-            m_expansionBegin = chunk.data;
-        }
-        m_expansionLfs[m_expansionCount++] = loneLf;
+        flushRun();
+        m_expansionBegin = chunk.data;
+        m_expansionLfs[0] = loneLf;
+        m_expansionCount = 1;
         return;
     }
     flushRun();
