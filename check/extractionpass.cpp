@@ -95,8 +95,9 @@ template <bool WithTracker> bool ExtractionPass::visit(const Splitter::Chunk &ch
             && chunk.data == m_expansionBegin + 64 * m_expansionCount)
             m_expansionLfs[m_expansionCount++] = loneLf;
         else
-            insertCrBefore(chunk, loneLf);
-    } else if (!copyLines(chunk, marked, loneLf, loneCr, loneCrBefore)) {
+            insertCrBefore(chunk.data, chunk.size, loneLf);
+    } else if (!copyLines({chunk.data, chunk.size, chunk.starts, chunk.cr, marked, loneLf, loneCr,
+                   loneCrBefore})) {
         return false;
     }
     if (m_writer.error() != 0)
@@ -116,57 +117,57 @@ bool ExtractionPass::Tracked::chunk(const Splitter::Chunk &chunk)
     return pass.visit<true>(chunk);
 }
 
-bool ExtractionPass::copyLines(const Splitter::Chunk &chunk, std::uint64_t marked,
-    std::uint64_t loneLf, std::uint64_t loneCr, bool loneCrBefore)
+bool ExtractionPass::copyLines(const Lines &lines)
 {
-    const char *data = chunk.data;
-    if (loneCrBefore && m_copying)
+    const char *data = lines.data;
+    if (lines.loneCrBefore && m_copying)
         insert("\n");
-    const std::uint64_t lineEnds = chunk.cr | loneLf;
+    const std::uint64_t lineEnds = lines.cr | lines.loneLf;
+    const std::uint64_t starts = lines.starts;
     unsigned segment = 0;
-    for (std::uint64_t events = chunk.starts | lineEnds; events != 0; events &= events - 1) {
+    for (std::uint64_t events = starts | lineEnds; events != 0; events &= events - 1) {
         const unsigned at = unsigned(std::countr_zero(events));
         const std::uint64_t bit = std::uint64_t(1) << at;
         // A line's start comes before its end: an empty line has both at one byte.
-        if (chunk.starts & bit) {
+        if (starts & bit) {
             if (m_copying)
                 copy(data + segment, data + at);
             segment = at;
-            m_copying = (marked & bit) == 0 || data[at] == ';';
-            m_endsBlock = (marked & bit) != 0 && data[at] == ';';
+            m_copying = (lines.marked & bit) == 0 || data[at] == ';';
+            m_endsBlock = (lines.marked & bit) != 0 && data[at] == ';';
         }
         if ((lineEnds & bit) == 0)
             continue;
         if (m_endsBlock) {
             copy(data + segment, data + at);
             insert("\r\n");
-            m_rest = {data + at + 1, 0, false, (chunk.cr & bit) != 0};
+            m_rest = {data + at + 1, 0, false, (lines.cr & bit) != 0};
             return stop(Stop::BlockEnd);
         }
         if (!m_copying)
             continue;
-        if (loneLf & bit) {
+        if (lines.loneLf & bit) {
             copy(data + segment, data + at);
             insert("\r");
             segment = at;
-        } else if (loneCr & bit) {
+        } else if (lines.loneCr & bit) {
             copy(data + segment, data + at + 1);
             insert("\n");
             segment = at + 1;
         }
     }
     if (m_copying)
-        copy(data + segment, data + chunk.size);
+        copy(data + segment, data + lines.size);
     return true;
 }
 
 // A chunk of copied lines that end in lone LFs, the common case of charts saved on Linux.
-void ExtractionPass::insertCrBefore(const Splitter::Chunk &chunk, std::uint64_t loneLf)
+void ExtractionPass::insertCrBefore(const char *data, unsigned size, std::uint64_t loneLf)
 {
     // A whole chunk that could not join the batch under way begins a new one.
-    if (m_expands && chunk.size == 64) {
+    if (m_expands && size == 64) {
         flushRun();
-        m_expansionBegin = chunk.data;
+        m_expansionBegin = data;
         m_expansionLfs[0] = loneLf;
         m_expansionCount = 1;
         return;
@@ -174,17 +175,17 @@ void ExtractionPass::insertCrBefore(const Splitter::Chunk &chunk, std::uint64_t 
     flushRun();
     char *out = m_writer.reserve(2 * 64 + copyOverrun);
     if (m_expands) {
-        m_writer.commit(expandCrBeforeLf(out, chunk.data, chunk.size, loneLf));
+        m_writer.commit(expandCrBeforeLf(out, data, size, loneLf));
         return;
     }
     unsigned from = 0;
     for (std::uint64_t ends = loneLf; ends != 0; ends &= ends - 1) {
         const unsigned at = unsigned(std::countr_zero(ends));
-        out = copyPiece(out, chunk.data + from, at - from);
+        out = copyPiece(out, data + from, at - from);
         *out++ = '\r';
         from = at; // the LF goes out with the next piece
     }
-    out = copyPiece(out, chunk.data + from, chunk.size - from);
+    out = copyPiece(out, data + from, size - from);
     m_writer.commit(out);
 }
 

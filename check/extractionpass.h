@@ -65,9 +65,21 @@ public:
 private:
     template <bool WithTracker>
     [[gnu::always_inline]] inline bool visit(const Splitter::Chunk &chunk);
-    [[gnu::noinline]] bool copyLines(const Splitter::Chunk &chunk, std::uint64_t marked,
-        std::uint64_t loneLf, std::uint64_t loneCr, bool loneCrBefore);
-    void insertCrBefore(const Splitter::Chunk &chunk, std::uint64_t loneLf);
+    // What copyLines needs of a chunk, apart from the chunk: the chunk itself then stays in
+    // registers on the common paths.
+    struct Lines
+    {
+        const char *data;
+        unsigned size;
+        std::uint64_t starts;
+        std::uint64_t cr;
+        std::uint64_t marked; // line starts with a marked character
+        std::uint64_t loneLf;
+        std::uint64_t loneCr;
+        bool loneCrBefore;
+    };
+    [[gnu::noinline]] bool copyLines(const Lines &lines);
+    void insertCrBefore(const char *data, unsigned size, std::uint64_t loneLf);
     void finish(const Splitter &splitter);
     void flushRun();
     void flushExpansions();
