@@ -65,7 +65,7 @@ public:
 private:
     template <bool WithTracker>
     [[gnu::always_inline]] inline bool visit(const Splitter::Chunk &chunk);
-    // What copyLines needs of a chunk, apart from the chunk: the chunk itself then stays in
+    // The parts of a chunk that copyLines reads, passed in its place so that the chunk stays in
     // registers on the common paths.
     struct Lines
     {
