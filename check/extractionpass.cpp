@@ -164,15 +164,14 @@ bool ExtractionPass::copyLines(const Lines &lines)
 // A chunk of copied lines that end in lone LFs, the common case of charts saved on Linux.
 void ExtractionPass::insertCrBefore(const char *data, unsigned size, std::uint64_t loneLf)
 {
+    flushRun();
     // A whole chunk that could not join the batch under way begins a new one.
     if (m_expands && size == 64) {
-        flushRun();
         m_expansionBegin = data;
         m_expansionLfs[0] = loneLf;
         m_expansionCount = 1;
         return;
     }
-    flushRun();
     char *out = m_writer.reserve(2 * 64 + copyOverrun);
     if (m_expands) {
         m_writer.commit(expandCrBeforeLf(out, data, size, loneLf));

@@ -93,8 +93,8 @@ private:
     Start m_rest = {nullptr, 0, false};
     const char *m_runBegin = nullptr;
     const char *m_runEnd = nullptr;
+    const bool m_expands; // lone-LF chunks are expanded by vector instructions
     // Whole chunks of lone-LF lines waiting to be expanded, from m_expansionBegin on.
-    const bool m_expands;
     const char *m_expansionBegin = nullptr;
     std::size_t m_expansionCount = 0;
     std::uint64_t m_expansionLfs[expansionBatch];
