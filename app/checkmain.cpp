@@ -7,7 +7,6 @@
 #include "jsonreport.h"
 #include "lineoutput.h"
 #include "logreport.h"
-#include "tempscratchfactory.h"
 #include "version.h"
 
 #include <algorithm>
@@ -184,8 +183,7 @@ int main(int argc, char **argv)
     reportOptions.prefixed = options.charts.size() > 1 || isFolder(options.charts.front());
     Tally tally;
     const std::unique_ptr<Report> report = makeReport(options, reportOptions, output, tally);
-    quillet::TempScratchFactory scratch;
-    quillet::CheckRun run(*report, scratch);
+    quillet::CheckRun run(*report);
     int status = exitOk;
     for (const std::string &chart : options.charts) {
         if (!isFolder(chart)) {

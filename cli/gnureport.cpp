@@ -1,5 +1,6 @@
 #include "gnureport.h"
 
+#include "chartrules.h"
 #include "checkfailure.h"
 #include "lineoutput.h"
 
@@ -58,7 +59,8 @@ void GnuReport::measureProblem(const quillet::MeasureProblem &problem)
     text(": this measure has ");
     number(problem.rows);
     text(problem.rows == 1 ? " row" : " rows");
-    text("; accepted sizes are 4, 8, 12, 16, 24 and 48");
+    static const std::string sizes = "; accepted sizes are " + quillet::rules::acceptedSizesText();
+    text(sizes);
     if (problem.blankRows > 0) {
         text(" (");
         number(problem.blankRows);

@@ -20,6 +20,7 @@ public:
     void addMeasureMessages(std::uint64_t beat, std::uint64_t rows) override;
     void blockBegins(std::uint64_t number, std::string_view name) override;
     void measureProblem(const quillet::MeasureProblem &problem) override;
+    bool wantsProblemsBeforeLog() const override { return true; }
 
 protected:
     void endBlock(const quillet::CheckResult &result) override;
