@@ -3,7 +3,6 @@
 #include "../support/tempfolder.h"
 #include "checkrun.h"
 #include "logtext.h"
-#include "tempscratchfactory.h"
 
 #include <gtest/gtest.h>
 
@@ -58,16 +57,15 @@ const std::vector<TrackCase> kCases = {
         manyMeasuresEvents()},
 };
 
-using MeasureTrackerTest = testing::TestWithParam<std::tuple<TrackCase, std::size_t>>;
+using ScanTest = testing::TestWithParam<std::tuple<TrackCase, std::size_t>>;
 
-TEST_P(MeasureTrackerTest, FindsEachProblemsLine)
+TEST_P(ScanTest, FindsEachProblemsLine)
 {
     const auto &[trackCase, blockSize] = GetParam();
     TempFolder folder;
     LogText log;
     BlockRecorder recorder;
-    TempScratchFactory scratch(folder.path().string());
-    CheckRun run(log, scratch);
+    CheckRun run(log);
     run.setBlockSize(blockSize);
     run.setObserver(&recorder);
     run.setEveryBlock(trackCase.everyBlock);
@@ -77,7 +75,7 @@ TEST_P(MeasureTrackerTest, FindsEachProblemsLine)
     EXPECT_EQ(recorder.events, trackCase.events);
 }
 
-INSTANTIATE_TEST_SUITE_P(Charts, MeasureTrackerTest,
+INSTANTIATE_TEST_SUITE_P(Charts, ScanTest,
     testing::Combine(testing::ValuesIn(kCases),
         testing::Values(
             std::size_t(1), std::size_t(3), std::size_t(64), CheckRun::defaultBlockSize)),
