@@ -3,9 +3,9 @@
 #include "checkresult.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace quillet {
 
@@ -15,6 +15,7 @@ class EventPump;
 class Extraction;
 class MessageSink;
 class NotesHeader;
+class PageBuffer;
 class PumpClock;
 class Scan;
 class ScratchFactory;
@@ -76,8 +77,8 @@ private:
     bool m_everyBlock = false;
     std::size_t m_blockSize = defaultBlockSize;
     // Kept from one run to the next: a pack of charts pays for its buffers once.
-    std::vector<char> m_input;
-    std::vector<char> m_scratchBuffer;
+    std::unique_ptr<PageBuffer> m_input;
+    std::unique_ptr<PageBuffer> m_scratchBuffer;
 };
 
 } // namespace quillet

@@ -51,13 +51,7 @@ void Scan::endLog()
     m_heldBack.clear();
 }
 
-bool Scan::take(const char *data, std::size_t size)
-{
-    m_piece = data;
-    return m_lines.feed(data, size, *this);
-}
-
-bool Scan::chunk(const LineChunk &chunk)
+template <bool Counts> bool Scan::visit(const LineChunk &chunk)
 {
     const std::uint64_t starts = chunk.starts;
     const std::uint64_t measureEnds = starts & chunk.ends;
@@ -69,10 +63,12 @@ bool Scan::chunk(const LineChunk &chunk)
         const unsigned at = unsigned(std::countr_zero(ends));
         const std::uint64_t before = (std::uint64_t(1) << at) - 1;
         rows += unsigned(std::popcount(rowStarts & before));
-        blankRows += unsigned(std::popcount(rowStarts & before & (chunk.cr | chunk.lf)));
+        if constexpr (Counts)
+            blankRows += unsigned(std::popcount(rowStarts & before & (chunk.cr | chunk.lf)));
         rowStarts &= ~before;
         m_beat += 4;
-        const std::uint64_t line = m_line + unsigned(std::popcount(starts & before)) + 1;
+        const std::uint64_t line
+            = Counts ? m_line + unsigned(std::popcount(starts & before)) + 1 : 0;
         if (!m_begun || !rules::isAcceptedSize(rows)) [[unlikely]] {
             m_rows = rows;
             m_blankRows = blankRows;
@@ -86,7 +82,8 @@ bool Scan::chunk(const LineChunk &chunk)
         }
     }
     m_rows = rows + unsigned(std::popcount(rowStarts));
-    m_blankRows = blankRows + unsigned(std::popcount(rowStarts & (chunk.cr | chunk.lf)));
+    if constexpr (Counts)
+        m_blankRows = blankRows + unsigned(std::popcount(rowStarts & (chunk.cr | chunk.lf)));
     const unsigned lines = unsigned(std::popcount(starts));
     m_line += lines;
     if (!m_clock.count(lines)) {
@@ -94,6 +91,25 @@ bool Scan::chunk(const LineChunk &chunk)
         return false;
     }
     return true;
+}
+
+bool Scan::chunk(const LineChunk &chunk)
+{
+    return visit<false>(chunk);
+}
+
+bool Scan::Counting::chunk(const LineChunk &chunk)
+{
+    return scan.visit<true>(chunk);
+}
+
+bool Scan::take(const char *data, std::size_t size)
+{
+    m_piece = data;
+    if (m_observer == nullptr)
+        return m_lines.feed(data, size, *this);
+    Counting counting {*this};
+    return m_lines.feed(data, size, counting);
 }
 
 void Scan::report(std::uint64_t line)
