@@ -106,7 +106,8 @@ int readEntries(int descriptor, std::vector<Entry> &entries)
         unsigned char type = entry->d_type;
         struct stat info;
         // A link is not followed into a folder; one to a file is a chart like any other.
-        if (type == DT_UNKNOWN && ::fstatat(descriptor, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
+        if (type == DT_UNKNOWN
+            && ::fstatat(descriptor, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0)
             type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISLNK(info.st_mode) ? DT_LNK : DT_REG;
         if (type == DT_DIR) {
             entries.push_back({name + '/'});
@@ -162,8 +163,8 @@ void ChartFinder::find(const std::string &folder, const std::function<void(const
         Chart chart {path};
         // Too long a path to open: the chart is opened in its folder, without blocking on a FIFO.
         if (path.size() >= PATH_MAX) {
-            chart.descriptor = ::openat(level.descriptor, name.c_str(),
-                O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+            chart.descriptor = ::openat(
+                level.descriptor, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         }
         visit(chart);
         if (chart.descriptor >= 0)

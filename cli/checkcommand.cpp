@@ -89,7 +89,8 @@ int parseOptions(const std::vector<std::string_view> &arguments, Options &option
             options.quiet = true;
         } else if (arg == "--every-chart") {
             options.everyChart = true;
-        } else if (arg.starts_with("--format=") || (arg == "--format" && i + 1 < arguments.size())) {
+        } else if (arg.starts_with("--format=")
+            || (arg == "--format" && i + 1 < arguments.size())) {
             const std::string_view name = arg == "--format" ? arguments[++i] : arg.substr(9);
             if (name == "log")
                 options.format = Format::Log;
@@ -215,8 +216,8 @@ int runCheckCommand(
         return exitTrouble;
     }
     if (!options.quiet && tally.charts() > 1) {
-        output.writeErrorLine(std::to_string(tally.charts()) + " charts: "
-            + std::to_string(tally.ok) + " OK, " + std::to_string(tally.problems)
+        output.writeErrorLine(std::to_string(tally.charts())
+            + " charts: " + std::to_string(tally.ok) + " OK, " + std::to_string(tally.problems)
             + " with problems, " + std::to_string(tally.incorrect) + " incorrect, "
             + std::to_string(tally.notChecked) + " not checked\n");
     }

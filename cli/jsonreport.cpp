@@ -142,7 +142,8 @@ void JsonReport::measureProblem(const MeasureProblem &problem)
     // faulty measures.
     char record[128 + hintSize];
     char *out = record;
-    const auto text = [&out](std::string_view part) { out = std::copy(part.begin(), part.end(), out); };
+    const auto text
+        = [&out](std::string_view part) { out = std::copy(part.begin(), part.end(), out); };
     const auto field = [&](std::string_view name, std::uint64_t value) {
         text(name);
         out = std::to_chars(out, out + 20, value).ptr;

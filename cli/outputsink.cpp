@@ -16,8 +16,8 @@ DescriptorSink::DescriptorSink(int descriptor)
 {
 #ifndef _WIN32
     struct stat info;
-    m_isPipe = ::fstat(descriptor, &info) == 0
-        && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
+    m_isPipe
+        = ::fstat(descriptor, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
 #endif
 }
 

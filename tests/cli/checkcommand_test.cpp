@@ -89,9 +89,11 @@ const std::vector<CommandCase> kCases = {
     {"FolderOfChartsInPathOrder", {"p"}, 1,
         "p/a-x.sm: Checking SM file...\np/a-x.sm: SM file is OK. Ready to send to convert.\n"
         "p/a.b/x.SM: Checking SM file...\np/a.b/x.SM: SM file is OK. Ready to send to convert.\n"
-        "p/a/c.sm: " + badLog.substr(0, 20) + "p/a/c.sm: Problem note detected at beat: 4\n"
-        "p/a/c.sm: MeasureSize: 3\n"
-        "p/a/c.sm: Problem SM file. Please fix it before send to vorblen staff.\n",
+        "p/a/c.sm: "
+            + badLog.substr(0, 20)
+            + "p/a/c.sm: Problem note detected at beat: 4\n"
+              "p/a/c.sm: MeasureSize: 3\n"
+              "p/a/c.sm: Problem SM file. Please fix it before send to vorblen staff.\n",
         "3 charts: 2 OK, 1 with problems, 0 incorrect, 0 not checked\n"},
     // A name can neither split a line nor reach the terminal as a control sequence.
     {"GnuEscapesNames", {"--every-chart", "--format=gnu", "ESC", "a\nb\x1b.sm"}, 1,
@@ -139,7 +141,9 @@ TEST_P(CheckCommandTest, PrintsAndExits)
     folder.write("BAD", badChart);
     folder.write("HINTS", "#T\n,\n" + rows(32, "0000", "\n") + ",\n0000\n\n\n;\n");
     folder.write("SONG", song);
-    folder.write("ESC", "#T\n#NOTES:\n dance-single:\n :\n \x1b]0;x\a:\n 9:\n 0:\n" + rows(3, "0000", "\n") + ";\n");
+    folder.write("ESC",
+        "#T\n#NOTES:\n dance-single:\n :\n \x1b]0;x\a:\n 9:\n 0:\n" + rows(3, "0000", "\n")
+            + ";\n");
     for (const char *sub : {"p", "p/a", "p/a.b"})
         std::filesystem::create_directory(folder.file(sub));
     folder.write("p/a/c.sm", badChart);
@@ -181,7 +185,8 @@ public:
         m_descriptors.push_back(::open(top.c_str(), O_RDONLY | O_DIRECTORY));
         for (int i = 0; i < depth; ++i) {
             ::mkdirat(m_descriptors.back(), m_name.c_str(), 0700);
-            m_descriptors.push_back(::openat(m_descriptors.back(), m_name.c_str(), O_RDONLY | O_DIRECTORY));
+            m_descriptors.push_back(
+                ::openat(m_descriptors.back(), m_name.c_str(), O_RDONLY | O_DIRECTORY));
         }
         const int chart = ::openat(m_descriptors.back(), "deep.sm", O_WRONLY | O_CREAT, 0600);
         EXPECT_EQ(::write(chart, badChart.data(), badChart.size()), ssize_t(badChart.size()));

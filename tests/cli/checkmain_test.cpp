@@ -36,8 +36,7 @@ std::string shellCommand(const TempFolder &folder, std::string command)
     for (std::size_t at; (at = command.find("$Q")) != command.npos;)
         command.replace(at, 2, quoted(QUILLET_CHECK_PATH));
     return "cd /d " + quoted(folder.path().string()) + " && set "
-        + quoted("TMP=" + folder.file("tmp")) + " && " + command
-        + " > out 2> err";
+        + quoted("TMP=" + folder.file("tmp")) + " && " + command + " > out 2> err";
 }
 
 // cmd.exe /c strips the first and the last quote of a line that begins with one.
@@ -48,8 +47,9 @@ int exitStatus(const std::string &command)
 #else
 std::string shellCommand(const TempFolder &folder, const std::string &command)
 {
-    return "cd '" + folder.path().string() + "' && Q='" QUILLET_CHECK_PATH
-           "' && TMPDIR=tmp && export TMPDIR && { " + command + "; } > out 2> err";
+    return "cd '" + folder.path().string()
+        + "' && Q='" QUILLET_CHECK_PATH "' && TMPDIR=tmp && export TMPDIR && { " + command
+        + "; } > out 2> err";
 }
 
 int exitStatus(const std::string &command)
@@ -97,11 +97,13 @@ const std::vector<CliCase> kCases = {
         "staff.\n",
         "quillet-check: p/locked: cannot read the folder (Permission denied)\n"},
     {"FullOutput", "$Q OK > /dev/full", 2, "", "quillet-check: cannot write the log: "},
-    {"ClosedOutput", "$Q OK >&-", 2, "", "quillet-check: cannot write the log: Bad file descriptor\n"},
+    {"ClosedOutput", "$Q OK >&-", 2, "",
+        "quillet-check: cannot write the log: Bad file descriptor\n"},
     // A chart that cannot be read outranks a problem.
     {"ClosedInputCannotBeRead", "$Q --format=gnu BAD - <&-", 2,
         "BAD:5: beat 4: this measure has 3 rows" + gnuTail
-            + "\n(standard input): cannot check: the chart could not be read (Bad file descriptor)\n",
+            + "\n(standard input): cannot check: the chart could not be read (Bad file "
+              "descriptor)\n",
         "quillet-check: (standard input): the chart could not be read (Bad file descriptor)\n"},
     // Any spliced line would add a line that no single run prints.
     {"ParallelRunsKeepWholeLines",
@@ -110,19 +112,23 @@ const std::vector<CliCase> kCases = {
     // A parent that left the pipe non-blocking, and a reader slower than the check.
     {"NonBlockingOutputWaitsForTheReader",
         "python3 -c 'import os,sys; os.set_blocking(1, False); os.execv(sys.argv[1], sys.argv[1:])'"
-        " $Q MANY MANY | python3 -c 'import os\nn = 0\nwhile b := os.read(0, 256): n += b.count(10)\n"
+        " $Q MANY MANY | python3 -c 'import os\nn = 0\nwhile b := os.read(0, 256): n += "
+        "b.count(10)\n"
         "print(n)'",
-        0, std::to_string(2 * (2 * manyMeasures + 2)) + "\n", "2 charts: 0 OK, 2 with problems, 0 incorrect, 0 not checked\n"},
+        0, std::to_string(2 * (2 * manyMeasures + 2)) + "\n",
+        "2 charts: 0 OK, 2 with problems, 0 incorrect, 0 not checked\n"},
     {"KilledRunLeavesNothing",
         "mkfifo f && { $Q - < f & } && exec 3> f && printf '#T\\n0000\\n' >&3 && kill -TERM $! "
         "&& { wait $!; echo $?; } 2> /dev/null",
         0, "143\n", ""},
-#if !defined(__SANITIZE_ADDRESS__) && !defined(QUILLET_SANITIZED)
+#ifndef __SANITIZE_ADDRESS__ // ulimit -v leaves no room for the sanitizer's shadow memory
     // Somewhere between too little memory to start and enough to check, the check runs out: it
     // says so and exits 2, never aborts.
     {"OutOfMemory",
-        "for v in $(seq 4000 250 20000); do (ulimit -v $v; $Q MANY 2>&1 >/dev/null; echo \"exit $?\")"
-        "; done | grep -v 'exit [012]$\\|exit 127$\\|while loading' | sed 's/.*out of memory$/out of memory/' | sort -u",
+        "for v in $(seq 4000 250 20000); do (ulimit -v $v; $Q MANY 2>&1 >/dev/null; echo \"exit "
+        "$?\")"
+        "; done | grep -v 'exit [012]$\\|exit 127$\\|while loading' | sed 's/.*out of memory$/out "
+        "of memory/' | sort -u",
         0, "out of memory\n", ""},
 #endif
 #endif
