@@ -137,6 +137,8 @@ void JsonReport::blockBegins(std::uint64_t number, std::string_view name)
 
 void JsonReport::measureProblem(const MeasureProblem &problem)
 {
+    if (!m_began)
+        blockBegins(m_block + 1, {});
     ++m_measures;
     // Made on the stack and handed over whole after the block's head: a chart can have a million
     // faulty measures.

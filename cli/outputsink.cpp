@@ -14,7 +14,10 @@ namespace quillet {
 DescriptorSink::DescriptorSink(int descriptor)
     : m_descriptor(descriptor)
 {
-#ifndef _WIN32
+#ifdef _WIN32
+    // Whatever it is, it gets whole lines 4 KiB at a time, as a pipe does.
+    m_isPipe = true;
+#else
     struct stat info;
     m_isPipe
         = ::fstat(descriptor, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
