@@ -9,11 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#ifndef _WIN32
 #include <climits>
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include <cstdlib>
 
 namespace quillet {
 namespace {
@@ -175,51 +172,23 @@ TEST(CheckCommandHelpTest, SaysQuietKeepsTheReasons)
 }
 
 #ifndef _WIN32
-// Folders nested past PATH_MAX, made and removed by descriptor since no path reaches them.
-class DeepFolder
-{
-public:
-    DeepFolder(const std::string &top, int depth)
-        : m_name(200, 'd')
-    {
-        m_descriptors.push_back(::open(top.c_str(), O_RDONLY | O_DIRECTORY));
-        for (int i = 0; i < depth; ++i) {
-            ::mkdirat(m_descriptors.back(), m_name.c_str(), 0700);
-            m_descriptors.push_back(
-                ::openat(m_descriptors.back(), m_name.c_str(), O_RDONLY | O_DIRECTORY));
-        }
-        const int chart = ::openat(m_descriptors.back(), "deep.sm", O_WRONLY | O_CREAT, 0600);
-        EXPECT_EQ(::write(chart, badChart.data(), badChart.size()), ssize_t(badChart.size()));
-        ::close(chart);
-    }
-    ~DeepFolder()
-    {
-        ::unlinkat(m_descriptors.back(), "deep.sm", 0);
-        for (std::size_t i = m_descriptors.size() - 1; i > 0; --i) {
-            ::close(m_descriptors[i]);
-            ::unlinkat(m_descriptors[i - 1], m_name.c_str(), AT_REMOVEDIR);
-        }
-        ::close(m_descriptors.front());
-    }
-
-    const std::string &name() const { return m_name; }
-
-private:
-    std::string m_name;
-    std::vector<int> m_descriptors;
-};
-
 TEST(CheckCommandFolderTest, ChecksChartsDeeperThanAPath)
 {
     TempFolder folder;
-    std::filesystem::create_directory(folder.file("p"));
+    const std::string name(200, 'd');
     const int depth = PATH_MAX / 200 + 1;
-    const DeepFolder deep(folder.file("p"), depth);
     std::string chart = "p/";
     for (int i = 0; i < depth; ++i)
-        chart += deep.name() + "/";
+        chart += name + "/";
     chart += "deep.sm";
-    const std::vector<std::string> arguments = {"--format=gnu", folder.file("p")};
+    // No path reaches so deep: the shell goes there a folder at a time, and rm -r walks back.
+    const std::string top = folder.file("p");
+    ASSERT_EQ(std::system(("mkdir " + top + " && cd " + top + " && for i in $(seq "
+                  + std::to_string(depth) + "); do mkdir " + name + " && cd -P " + name
+                  + "; done && printf '" + badChart + "' > deep.sm")
+                              .c_str()),
+        0);
+    const std::vector<std::string> arguments = {"--format=gnu", top};
 
     StringSink out;
     StringSink errors;
@@ -227,6 +196,7 @@ TEST(CheckCommandFolderTest, ChecksChartsDeeperThanAPath)
     EXPECT_EQ(outOfFolder(folder, out.text()),
         chart + ":5: beat 4: this measure has 3 rows" + gnuTail + "\n");
     EXPECT_EQ(errors.text(), "");
+    EXPECT_EQ(std::system(("rm -r " + top).c_str()), 0);
 }
 #endif
 

@@ -87,7 +87,6 @@ const std::vector<CliCase> kCases = {
         "BAD: Problem SM file. Please fix it before send to vorblen staff.\n",
         okAndBad},
 #ifndef _WIN32 // /dev/full, and sh's redirections, background jobs, ulimit, kill, ln and chmod.
-    {"HelpSucceeds", "$Q --help | head -n 1", 0, "Usage: quillet-check [OPTIONS] CHART...\n", ""},
     {"LockedFolder",
         asUser + "mkdir -p p/locked && cp BAD p/a.sm && chmod 0 p/locked && $R $Q p; s=$?; "
             + "chmod 755 p/locked; exit $s",
