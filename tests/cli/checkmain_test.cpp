@@ -5,9 +5,7 @@
 
 #include <cstdlib>
 #include <string>
-#ifndef _WIN32
 #include <sys/wait.h>
-#endif
 
 namespace quillet {
 namespace {
@@ -23,28 +21,6 @@ const std::string asUser = "R=; [ $(id -u) = 0 ] && R='setpriv --bounding-set=-d
                            "-dac_read_search'; ";
 const std::string gnuTail = "; accepted sizes are 4, 8, 12, 16, 24 and 48";
 
-#ifdef _WIN32
-// std::system runs cmd.exe: double quotes, and GetTempPathW reads TMP. Its rows are single
-// commands, which Wine's cmd.exe cannot group.
-std::string quoted(const std::string &text)
-{
-    return '"' + text + '"';
-}
-
-std::string shellCommand(const TempFolder &folder, std::string command)
-{
-    for (std::size_t at; (at = command.find("$Q")) != command.npos;)
-        command.replace(at, 2, quoted(QUILLET_CHECK_PATH));
-    return "cd /d " + quoted(folder.path().string()) + " && set "
-        + quoted("TMP=" + folder.file("tmp")) + " && " + command + " > out 2> err";
-}
-
-// cmd.exe /c strips the first and the last quote of a line that begins with one.
-int exitStatus(const std::string &command)
-{
-    return std::system((command.starts_with('"') ? quoted(command) : command).c_str());
-}
-#else
 std::string shellCommand(const TempFolder &folder, const std::string &command)
 {
     return "cd '" + folder.path().string()
@@ -55,17 +31,6 @@ std::string shellCommand(const TempFolder &folder, const std::string &command)
 int exitStatus(const std::string &command)
 {
     return WEXITSTATUS(std::system(command.c_str()));
-}
-#endif
-
-// GetTempPathW gives a full path: the output names the folders as the POSIX shell's TMPDIR does.
-std::string output(const TempFolder &folder, const std::string &name)
-{
-    std::string text = contents(folder.file(name));
-    const std::string prefix = (folder.path() / "").string();
-    for (std::size_t at; (at = text.find(prefix)) != text.npos;)
-        text.erase(at, prefix.size());
-    return text;
 }
 
 struct CliCase
@@ -86,7 +51,6 @@ const std::vector<CliCase> kCases = {
         "BAD: Checking SM file...\nBAD: Problem note detected at beat: 4\nBAD: MeasureSize: 3\n"
         "BAD: Problem SM file. Please fix it before send to vorblen staff.\n",
         okAndBad},
-#ifndef _WIN32 // /dev/full, and sh's redirections, background jobs, ulimit, kill, ln and chmod.
     {"LockedFolder",
         asUser + "mkdir -p p/locked && cp BAD p/a.sm && chmod 0 p/locked && $R $Q p; s=$?; "
             + "chmod 755 p/locked; exit $s",
@@ -130,7 +94,6 @@ const std::vector<CliCase> kCases = {
         "of memory/' | sort -u",
         0, "out of memory\n", ""},
 #endif
-#endif
 };
 
 using CheckProgramTest = testing::TestWithParam<CliCase>;
@@ -147,8 +110,8 @@ TEST_P(CheckProgramTest, PrintsAndExits)
     const std::string command = shellCommand(folder, GetParam().command);
 
     EXPECT_EQ(exitStatus(command), GetParam().status) << command;
-    EXPECT_EQ(output(folder, "out"), GetParam().out);
-    const std::string err = output(folder, "err");
+    EXPECT_EQ(contents(folder.file("out")), GetParam().out);
+    const std::string err = contents(folder.file("err"));
     EXPECT_EQ(err.substr(0, GetParam().errStart.size()), GetParam().errStart);
     EXPECT_EQ(err.empty(), GetParam().errStart.empty()) << err;
     EXPECT_TRUE(std::filesystem::is_empty(folder.file("tmp"))) << "scratch file left behind";
