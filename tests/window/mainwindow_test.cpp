@@ -3,6 +3,7 @@
 #include "quitsignals.h"
 #include "windowform.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -114,25 +115,44 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("byEnter");
-        QTest::newRow("button") << QString::fromUtf8(" ñandú ☆ .sm ") << false;
-        QTest::newRow("enter-in-path-field") << QStringLiteral("chart.sm") << true;
+        QTest::addColumn<QByteArray>("chart");
+        QTest::addColumn<QByteArray>("log");
+        QTest::newRow("button-many-lines")
+            << QString::fromUtf8(" ñandú ☆ .sm ") << false
+            << QByteArray::fromStdString(longChart()) << QByteArray::fromStdString(longChartLog());
+        QTest::newRow("enter-in-path-field") << QStringLiteral("chart.sm") << true
+                                             << QByteArray::fromStdString(okChart)
+                                             << QByteArray::fromStdString(okLog);
     }
 
     // "Check file" and Enter in the path field check the chart named as typed, its log after
-    // what the log held.
+    // what the log held; the log shows every line, the newest in view.
     void check()
     {
         QFETCH(QString, file);
         QFETCH(bool, byEnter);
+        QFETCH(QByteArray, chart);
+        QFETCH(QByteArray, log);
 
         MainWindow window;
-        prepare(window, file, okChart);
+        prepare(window, file, chart.toStdString());
+        window.setPumpInterval(0ms);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.appendLog("earlier");
         if (byEnter)
             QTest::keyClick(window.findChild<QLineEdit *>("Text2"), Qt::Key_Return);
         else
             QTest::mouseClick(window.findChild<QPushButton *>("Command1"), Qt::LeftButton);
-        QCOMPARE(window.logText(), QString::fromStdString("earlier\r\n" + okLog));
+        QCOMPARE(window.logText(), "earlier\r\n" + QString::fromUtf8(log));
+
+        auto *const view = window.findChild<QAbstractItemView *>("Text1");
+        const int rows = int(log.count("\r\n")) + 1;
+        QCOMPARE(view->model()->rowCount(), rows);
+        const QModelIndex newest = view->model()->index(rows - 1, 0);
+        const QByteArray lines = log.chopped(2);
+        QCOMPARE(newest.data().toString(), lines.sliced(lines.lastIndexOf("\r\n") + 2));
+        QVERIFY(view->viewport()->rect().contains(view->visualRect(newest)));
     }
 
     void dropping_data()
