@@ -19,8 +19,8 @@ std::wstring currentDirectory()
 
 } // namespace
 
-std::wstring runOpenFileDialog(void *owner, std::wstring_view title, std::wstring_view filter,
-    std::wstring_view defaultName)
+std::wstring runOpenFileDialog(
+    void *owner, std::wstring_view title, std::wstring_view filter, std::wstring_view defaultName)
 {
     OpenFileNameBuffers buffers
         = makeOpenFileNameBuffers(title, filter, defaultName, currentDirectory());

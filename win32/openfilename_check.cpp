@@ -57,8 +57,8 @@ static_assert(sizeof(void *) != 8 || sizeof(OPENFILENAMEW) != 76,
     "a 64-bit record is not the 32-bit one of 76 bytes");
 static_assert(openDialogFlags == 0x302000);
 static_assert(recordIsSound(L"", widened(chartDialog.filter)), "the chart dialog's record");
-static_assert(recordIsSound(L"曲.sm", widened(chartDialog.filter)),
-    "a default name goes before the room");
+static_assert(
+    recordIsSound(L"曲.sm", widened(chartDialog.filter)), "a default name goes before the room");
 static_assert(recordIsSound(L"", L"Step Mania Single BPM File(*.sm)\0*.sm\0\0"sv),
     "an already ended filter list");
 static_assert(recordIsSound(L"", L"Charts\0*.sm\0Text\0*.txt\0"sv), "two filter pairs");
@@ -75,9 +75,9 @@ int main(int argc, char *argv[])
 {
     if (argc != 2 || std::strcmp(argv[1], "--show") != 0)
         return 0;
-    const std::wstring path = quillet::runOpenFileDialog(nullptr,
-        quillet::toUtf16(quillet::chartDialog.title), quillet::toUtf16(quillet::chartDialog.filter),
-        L"");
+    const std::wstring path
+        = quillet::runOpenFileDialog(nullptr, quillet::toUtf16(quillet::chartDialog.title),
+            quillet::toUtf16(quillet::chartDialog.filter), L"");
     std::printf("%s\n", quillet::toUtf8(path).c_str());
     return path.empty() ? 1 : 0;
 }

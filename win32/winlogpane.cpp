@@ -52,10 +52,10 @@ LRESULT copyText(const std::wstring &text, WPARAM room, LPARAM buffer)
 // The length toUtf16 gives line; log lines are nearly always ASCII, which needs no call.
 std::size_t utf16Length(std::string_view line)
 {
-    if (std::ranges::all_of(line, [](char byte) { return static_cast<unsigned char>(byte) < 0x80; }))
+    if (std::ranges::all_of(
+            line, [](char byte) { return static_cast<unsigned char>(byte) < 0x80; }))
         return line.size();
-    return std::size_t(
-        MultiByteToWideChar(CP_UTF8, 0, line.data(), int(line.size()), nullptr, 0));
+    return std::size_t(MultiByteToWideChar(CP_UTF8, 0, line.data(), int(line.size()), nullptr, 0));
 }
 
 } // namespace

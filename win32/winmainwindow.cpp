@@ -253,8 +253,8 @@ void WinMainWindow::runCheck()
 
 void WinMainWindow::browseForChart()
 {
-    const std::wstring path = runOpenFileDialog(
-        m_hwnd, toUtf16(chartDialog.title), toUtf16(chartDialog.filter), L"");
+    const std::wstring path
+        = runOpenFileDialog(m_hwnd, toUtf16(chartDialog.title), toUtf16(chartDialog.filter), L"");
     if (!path.empty())
         chooseChart(path);
 }

@@ -239,7 +239,8 @@ TEST_P(WinCheckTest, LogsTheCheckForScreenReadersAndTheClipboard)
         SendMessageW(pane, WM_CHAR, 1, 0); // Ctrl+A
         copied = log;
     } else {
-        SendMessageW(pane, LB_SELITEMRANGE, TRUE, MAKELPARAM(param.firstSelected, param.lastSelected));
+        SendMessageW(
+            pane, LB_SELITEMRANGE, TRUE, MAKELPARAM(param.firstSelected, param.lastSelected));
         std::size_t from = 0;
         for (int line = 0; line < param.firstSelected; ++line)
             from = log.find(L"\r\n", from) + 2;

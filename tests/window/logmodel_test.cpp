@@ -35,31 +35,30 @@ private slots:
         QTest::newRow("a-batch") << Steps([](quillet::LogLines &lines, LogModel &model) {
             append(lines, 3);
             model.showLines(3);
-        }) << QStringList {"line 0", "line 1", "line 2"} << QList {0, 2};
-        QTest::newRow("lines-after-the-batch-wait")
-            << Steps([](quillet::LogLines &lines, LogModel &model) {
-                   append(lines, 2);
-                   model.showLines(1);
-                   append(lines, 1);
-                   model.showLines(2);
-               })
-            << QStringList {"line 0", "line 1"} << QList {1, 1};
+        }) << QStringList {"line 0", "line 1", "line 2"}
+                                 << QList {0, 2};
+        QTest::newRow("lines-after-the-batch-wait") << Steps(
+            [](quillet::LogLines &lines, LogModel &model) {
+                append(lines, 2);
+                model.showLines(1);
+                append(lines, 1);
+                model.showLines(2);
+            }) << QStringList {"line 0", "line 1"} << QList {1, 1};
         QTest::newRow("after-a-clear") << Steps([](quillet::LogLines &lines, LogModel &model) {
             append(lines, 3);
             model.showLines(3);
             lines.clear();
             model.clear();
         }) << QStringList {} << QList<int> {};
-        QTest::newRow("a-batch-after-a-clear")
-            << Steps([](quillet::LogLines &lines, LogModel &model) {
-                   append(lines, 3);
-                   model.showLines(3);
-                   lines.clear();
-                   model.clear();
-                   lines.append("again");
-                   model.showLines(1);
-               })
-            << QStringList {"again"} << QList {0, 0};
+        QTest::newRow("a-batch-after-a-clear") << Steps(
+            [](quillet::LogLines &lines, LogModel &model) {
+                append(lines, 3);
+                model.showLines(3);
+                lines.clear();
+                model.clear();
+                lines.append("again");
+                model.showLines(1);
+            }) << QStringList {"again"} << QList {0, 0};
     }
 
     // The rows are the lines the model has been told of, announced as insertions at the end, and
@@ -72,7 +71,8 @@ private slots:
 
         quillet::LogLines lines;
         LogModel model(lines);
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(
+            &model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy inserted(&model, &LogModel::rowsInserted);
         connect(&model, &LogModel::modelReset, &model, [&inserted] { inserted.clear(); });
         steps(lines, model);

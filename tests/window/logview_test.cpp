@@ -51,8 +51,8 @@ private slots:
         QTest::newRow("ctrl-click-apart") << Gesture([](LogView &view) {
             view.scrollToTop();
             QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, rowCentre(view, 4));
-            QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier,
-                rowCentre(view, 2));
+            QTest::mouseClick(
+                view.viewport(), Qt::LeftButton, Qt::ControlModifier, rowCentre(view, 2));
         }) << "2\r\n4\r\n";
     }
 

@@ -118,11 +118,11 @@ private slots:
         QTest::addColumn<QByteArray>("chart");
         QTest::addColumn<QByteArray>("log");
         QTest::newRow("button-many-lines")
-            << QString::fromUtf8(" ñandú ☆ .sm ") << false
-            << QByteArray::fromStdString(longChart()) << QByteArray::fromStdString(longChartLog());
-        QTest::newRow("enter-in-path-field") << QStringLiteral("chart.sm") << true
-                                             << QByteArray::fromStdString(okChart)
-                                             << QByteArray::fromStdString(okLog);
+            << QString::fromUtf8(" ñandú ☆ .sm ") << false << QByteArray::fromStdString(longChart())
+            << QByteArray::fromStdString(longChartLog());
+        QTest::newRow("enter-in-path-field")
+            << QStringLiteral("chart.sm") << true << QByteArray::fromStdString(okChart)
+            << QByteArray::fromStdString(okLog);
     }
 
     // "Check file" and Enter in the path field check the chart named as typed, its log after

@@ -128,8 +128,9 @@ private slots:
 
         const QString title = QString::fromUtf8(quillet::chartDialog.title);
         QCOMPARE(shown,
-            title + "|Step Mania Single BPM File(*.sm) (*.sm)|Step Mania Single BPM File(*.sm)"
-                    "|modal|"
+            title
+                + "|Step Mania Single BPM File(*.sm) (*.sm)|Step Mania Single BPM File(*.sm)"
+                  "|modal|"
                 + QDir::currentPath());
         QCOMPARE(prompted,
             answer == QMessageBox::NoButton
