@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -20,6 +21,8 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <map>
 
@@ -28,6 +31,17 @@ using namespace std::chrono_literals;
 namespace {
 
 using namespace quillet::test;
+
+// Drops mimeData on the window as a file manager does; true when the window took it.
+bool drop(MainWindow &window, QMimeData &data)
+{
+    QDragEnterEvent enter({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent dropped({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &enter);
+    if (enter.isAccepted())
+        QCoreApplication::sendEvent(&window, &dropped);
+    return enter.isAccepted() && dropped.isAccepted();
+}
 
 // Calls action at every pump of the window's next check until it returns true.
 void duringCheck(MainWindow &window, std::function<bool()> action)
@@ -49,14 +63,15 @@ class TestMainWindow : public QObject
     QTemporaryDir m_charts;
     QTemporaryDir m_scratch;
 
-    // The scratch file goes to a folder of the test's own, not to one a parallel test shares.
-    void prepare(MainWindow &window, const QString &name, const std::string &chart) const
+    // Writes chart to a file named by the system's bytes, types its path and returns it. The
+    // scratch file goes to a folder of the test's own, not to one a parallel test shares.
+    QByteArray prepare(MainWindow &window, const QByteArray &name, const std::string &chart) const
     {
-        QFile file(m_charts.filePath(name));
-        QVERIFY(
-            file.open(QIODevice::WriteOnly) && file.write(chart.c_str()) == qint64(chart.size()));
+        const QByteArray path = QFile::encodeName(m_charts.path()) + '/' + name;
+        std::ofstream(path.toStdString(), std::ios::binary) << chart;
         window.setScratchFolder(m_scratch.path());
-        window.findChild<QLineEdit *>("Text2")->setText(m_charts.filePath(name));
+        window.findChild<QLineEdit *>("Text2")->setText(QFile::decodeName(path));
+        return path;
     }
 
 private slots:
@@ -113,34 +128,48 @@ private slots:
 
     void check_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("byEnter");
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("way");
         QTest::addColumn<QByteArray>("chart");
         QTest::addColumn<QByteArray>("log");
+        const QByteArray ok = QByteArray::fromStdString(okChart);
+        const QByteArray okLines = QByteArray::fromStdString(okLog);
         QTest::newRow("button-many-lines")
-            << QString::fromUtf8(" ñandú ☆ .sm ") << false << QByteArray::fromStdString(longChart())
+            << QByteArray(" ñandú ☆ .sm ") << "typed" << QByteArray::fromStdString(longChart())
             << QByteArray::fromStdString(longChartLog());
-        QTest::newRow("enter-in-path-field")
-            << QStringLiteral("chart.sm") << true << QByteArray::fromStdString(okChart)
-            << QByteArray::fromStdString(okLog);
+        QTest::newRow("enter-in-path-field") << QByteArray("chart.sm") << "enter" << ok << okLines;
+        // Named in Latin-1, as packs made on other systems are: not UTF-8.
+        QTest::newRow("latin-1-name-by-argument")
+            << QByteArray("caf\xe9.sm") << "argument" << ok << okLines;
+        QTest::newRow("latin-1-name-dropped")
+            << QByteArray("caf\xe9.sm") << "dropped" << ok << okLines;
     }
 
-    // "Check file" and Enter in the path field check the chart named as typed, its log after
-    // what the log held; the log shows every line, the newest in view.
+    // "Check file" and Enter in the path field check the chart named as typed, given as the
+    // program's argument or dropped, by the exact bytes of its name; its log after what the log
+    // held. The log shows every line, the newest in view.
     void check()
     {
-        QFETCH(QString, file);
-        QFETCH(bool, byEnter);
+        QFETCH(QByteArray, name);
+        QFETCH(QString, way);
         QFETCH(QByteArray, chart);
         QFETCH(QByteArray, log);
 
         MainWindow window;
-        prepare(window, file, chart.toStdString());
+        const QByteArray path = prepare(window, name, chart.toStdString());
+        // QTemporaryDir cannot remove a file whose name is not UTF-8.
+        const auto removeChart = qScopeGuard([&] { std::remove(path.constData()); });
         window.setPumpInterval(0ms);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (way == "argument")
+            window.chooseLocalChart(path);
+        QMimeData data;
+        data.setData("text/uri-list", "file://" + path.toPercentEncoding("/") + "\r\n");
+        if (way == "dropped")
+            QVERIFY(drop(window, data));
         window.appendLog("earlier");
-        if (byEnter)
+        if (way == "enter")
             QTest::keyClick(window.findChild<QLineEdit *>("Text2"), Qt::Key_Return);
         else
             QTest::mouseClick(window.findChild<QPushButton *>("Command1"), Qt::LeftButton);
@@ -176,12 +205,7 @@ private slots:
         window.appendLog("earlier");
         QMimeData data;
         data.setUrls(urls);
-        QDragEnterEvent enter({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QDropEvent dropped({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&window, &enter);
-        if (enter.isAccepted())
-            QCoreApplication::sendEvent(&window, &dropped);
-        QCOMPARE(enter.isAccepted() && dropped.isAccepted(), taken);
+        QCOMPARE(drop(window, data), taken);
         QCOMPARE(window.findChild<QLineEdit *>("Text2")->text(),
             taken ? QDir::toNativeSeparators("/charts/b.sm") : "typed.sm");
         QCOMPARE(window.logText(), taken ? QString() : "earlier\r\n");
