@@ -28,9 +28,6 @@ public:
     virtual void blockBegins(std::uint64_t number, std::string_view name) = 0;
     /// A measure of a wrong size, before the log reports it.
     virtual void measureProblem(const MeasureProblem &problem) = 0;
-    /// True when every measureProblem of a block must come before its log's first line, as in a
-    /// report that writes them apart: the log is then held back to the block's end.
-    virtual bool wantsProblemsBeforeLog() const { return false; }
     /// The block's result, after its log; also for a chart that has no block (incorrect, or not
     /// checked), without blockBegins before it.
     virtual void blockEnds(const CheckResult &result) = 0;

@@ -261,7 +261,7 @@ std::optional<CheckResult> CheckRun::copyAndScan(Chart &chart, bool hasNotes)
 
 CheckResult CheckRun::verdict(Scan &scan, bool hasNotes)
 {
-    scan.endLog();
+    scan.begin();
     if (scan.problems() > 0) {
         m_sink.addMessage(messages::problemVerdict);
         return CheckResult {CheckOutcome::Problems, scan.problems()};

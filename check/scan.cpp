@@ -26,7 +26,6 @@ void Scan::beginBlock(std::uint64_t number, std::uint64_t firstLine)
     m_beat = m_rows = m_blankRows = m_problems = 0;
     m_taken = 0;
     m_begun = m_abandoned = false;
-    m_heldBack.clear();
 }
 
 void Scan::begin()
@@ -36,19 +35,7 @@ void Scan::begin()
     m_begun = true;
     if (m_observer != nullptr)
         m_observer->blockBegins(m_number, m_header.name());
-    if (m_observer == nullptr || !m_observer->wantsProblemsBeforeLog())
-        m_sink.addMessage(messages::checking);
-}
-
-void Scan::endLog()
-{
-    begin();
-    if (m_observer == nullptr || !m_observer->wantsProblemsBeforeLog())
-        return;
     m_sink.addMessage(messages::checking);
-    for (const auto &[beat, rows] : m_heldBack)
-        m_sink.addMeasureMessages(beat, rows);
-    m_heldBack.clear();
 }
 
 template <bool Counts> bool Scan::visit(const LineChunk &chunk)
@@ -118,13 +105,8 @@ void Scan::report(std::uint64_t line)
     if (rules::isAcceptedSize(m_rows))
         return;
     ++m_problems;
-    if (m_observer != nullptr) {
+    if (m_observer != nullptr)
         m_observer->measureProblem({m_beat, m_rows, m_blankRows, line});
-        if (m_observer->wantsProblemsBeforeLog()) {
-            m_heldBack.emplace_back(m_beat, m_rows);
-            return;
-        }
-    }
     m_sink.addMeasureMessages(m_beat, m_rows);
 }
 

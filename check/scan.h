@@ -5,8 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <utility>
-#include <vector>
 
 namespace quillet {
 
@@ -30,9 +28,6 @@ public:
     /// Tells the observer and the log that the block begins, once: at the first measure end, when
     /// its header has been read, or before anything else goes wrong.
     void begin();
-    /// At the block's end, before its verdict: the log held back for an observer that wants the
-    /// problems first.
-    void endLog();
 
     bool take(const char *data, std::size_t size) override;
     std::size_t taken() const override { return m_taken; }
@@ -72,8 +67,6 @@ private:
     const char *m_piece = nullptr;
     bool m_begun = false;
     bool m_abandoned = false;
-    // Beat and rows of each problem whose log waits for the block's end; 16 bytes a problem.
-    std::vector<std::pair<std::uint64_t, std::uint64_t>> m_heldBack;
 };
 
 } // namespace quillet

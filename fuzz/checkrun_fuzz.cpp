@@ -4,9 +4,9 @@
 // faulty measure.
 
 #include "../tests/support/blockrecorder.h"
+#include "../tests/support/logtext.h"
 #include "chartrules.h"
 #include "checkrun.h"
-#include "logtext.h"
 #include "tempscratchfactory.h"
 
 #include <algorithm>
