@@ -118,7 +118,7 @@ CheckResult CheckRun::runOnDescriptor(int descriptor)
 CheckResult CheckRun::run(ChartReader &reader)
 {
     char *const input
-        = reuse(m_input, std::max(m_blockSize, firstLineProbe) + Extraction::overrun);
+        = reuse(m_input, std::max(m_blockSize, firstLineProbe));
     int error = fileio::noError;
     long long size = reader.read(input, m_blockSize, error);
     if (size < 0)

@@ -21,11 +21,7 @@ class Extraction
 public:
     enum class Stop { Found, BlockEnd, EndOfChart, ReadFailed, Abandoned };
 
-    /// A block's bytes may be copied 16 at a time past their end: the buffer has this much room
-    /// beyond the block size.
-    static constexpr std::size_t overrun = 16;
-
-    /// buffer holds blockSize + overrun bytes, and its first size bytes are the chart's first.
+    /// buffer holds blockSize bytes, and its first size bytes are the chart's first.
     Extraction(ChartReader &chart, char *buffer, std::size_t blockSize, std::size_t size,
         PumpClock &clock);
 
@@ -58,8 +54,8 @@ private:
     LineSplitter m_lines;
     const char *m_hit = nullptr; // the #NOTES line found by chunk
     std::uint64_t m_line = 0; // the chart's lines before m_data's
-    // The first bytes of a #NOTES line cut by a piece's end, with room to copy past them.
-    char m_tag[rules::notesTag.size() + overrun] = {};
+    // The first bytes of a #NOTES line cut by a piece's end.
+    char m_tag[rules::notesTag.size()] = {};
     std::size_t m_tagSize = 0;
     bool m_abandoned = false;
     int m_readError = 0;

@@ -10,23 +10,6 @@
 
 namespace quillet {
 
-namespace {
-
-// Copies size bytes 16 at a time: lines are short, and fixed-size copies cost no call.
-char *copyPiece(char *out, const char *from, unsigned size)
-{
-    for (;;) {
-        std::memcpy(out, from, ScratchCopy::overrun);
-        if (size <= ScratchCopy::overrun)
-            return out + size;
-        out += ScratchCopy::overrun;
-        from += ScratchCopy::overrun;
-        size -= unsigned(ScratchCopy::overrun);
-    }
-}
-
-} // namespace
-
 ScratchCopy::ScratchCopy(int descriptor, char *buffer, std::size_t capacity, PumpClock &clock)
     : m_descriptor(descriptor)
     , m_buffer(buffer)
@@ -54,8 +37,6 @@ bool ScratchCopy::chunk(const LineChunk &chunk)
         allCopied = chunk.data[std::countr_zero(ends)] != rules::blockEnd;
     if (allCopied && loneLf == 0)
         append(chunk.data, chunk.size);
-    else if (allCopied)
-        insertCrBefore(chunk.data, chunk.size, loneLf);
     else if (!copyLines(chunk, loneLf, loneCr, loneCrBefore))
         return false;
     if (!m_clock.count(unsigned(std::popcount(starts)))) {
@@ -111,21 +92,6 @@ bool ScratchCopy::copyLines(
     return true;
 }
 
-// A chunk of copied lines that end in lone LFs, the common case of charts saved on Linux.
-void ScratchCopy::insertCrBefore(const char *data, unsigned size, std::uint64_t loneLf)
-{
-    char *out = reserve(2 * 64 + overrun);
-    unsigned from = 0;
-    for (std::uint64_t ends = loneLf; ends != 0; ends &= ends - 1) {
-        const unsigned at = unsigned(std::countr_zero(ends));
-        out = copyPiece(out, data + from, at - from);
-        *out++ = '\r';
-        from = at; // the LF goes out with the next piece
-    }
-    out = copyPiece(out, data + from, size - from);
-    m_size = std::size_t(out - m_buffer);
-}
-
 // At the end of the chart: the last line still needs its CR LF, or the LF after its CR.
 void ScratchCopy::finish()
 {
@@ -148,13 +114,6 @@ void ScratchCopy::append(const char *data, std::size_t size)
         data += piece;
         size -= piece;
     }
-}
-
-char *ScratchCopy::reserve(std::size_t size)
-{
-    if (m_size + size > m_capacity)
-        flush();
-    return m_buffer + m_size;
 }
 
 int ScratchCopy::flush()

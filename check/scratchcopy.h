@@ -18,8 +18,6 @@ class PumpClock;
 class ScratchCopy : public BlockLines
 {
 public:
-    /// Bytes of a chunk are copied 16 at a time: the copy may read this far past a piece.
-    static constexpr std::size_t overrun = 16;
     /// The least buffer the copy needs.
     static constexpr std::size_t minimumBuffer = 4096;
 
@@ -43,10 +41,8 @@ public:
 private:
     [[gnu::noinline]] bool copyLines(const LineChunk &chunk, std::uint64_t loneLf,
         std::uint64_t loneCr, bool loneCrBefore);
-    void insertCrBefore(const char *data, unsigned size, std::uint64_t loneLf);
     void append(const char *data, std::size_t size);
     void append(std::string_view text) { append(text.data(), text.size()); }
-    char *reserve(std::size_t size);
 
     int m_descriptor;
     char *m_buffer;
