@@ -3,6 +3,7 @@
 #include "chartfinder.h"
 #include "checkrun.h"
 #include "fileio.h"
+#include "fixcommand.h"
 #include "gnureport.h"
 #include "jsonreport.h"
 #include "lineoutput.h"
@@ -21,6 +22,7 @@
 
 #ifdef _WIN32
 #include "windowsconsole.h"
+#include <io.h>
 #else
 #include <cerrno>
 #include <fcntl.h>
@@ -46,6 +48,11 @@ constexpr std::string_view usageText
       "                     json  one JSON object per chart a line (JSON Lines)\n"
       "  --every-chart    check every note block of each chart, each named by its\n"
       "                   #NOTES header (steps type, difficulty, meter)\n"
+      "  --fix            mend in place the faulty measures that can be written in an\n"
+      "                   accepted size without moving a note, keeping the original\n"
+      "                   as CHART.old, then print the mended chart's check; with\n"
+      "                   '-', read a chart and write it mended to standard output\n"
+      "  --diff           write nothing: print what --fix would change, as a diff\n"
       "  --crlf           end lines with CR LF, as the window's log does\n"
       "  -q, --quiet      print nothing; the exit status tells the result\n"
       "  -h, --help       show this help and exit\n"
@@ -67,6 +74,8 @@ struct Options
     bool crlf = false;
     bool quiet = false;
     bool everyChart = false;
+    bool fix = false;
+    bool diff = false;
     Format format = Format::Log;
     std::vector<std::string> charts;
 };
@@ -92,6 +101,37 @@ void checkChart(
     const quillet::CheckResult result = fromInput ? run.runOnDescriptor(0) : run.run(chart);
     if (!observed)
         report.blockEnds(result);
+}
+
+// --fix -: mends standard input to chartOutput and checks the mended chart.
+int checkMended(const Options &options, quillet::CheckRun &run, Report &report, FixCommand &fixer,
+    int chartOutput)
+{
+    const int mended = fixer.fixStream(0, chartOutput);
+    if (mended < 0)
+        return exitTrouble;
+    report.beginChart("(standard input)");
+    const bool observed = options.format != Format::Log || options.everyChart;
+    run.setObserver(observed ? &report : nullptr);
+    run.setEveryBlock(options.everyChart);
+    const quillet::CheckResult result = run.runOnDescriptor(mended);
+    if (!observed)
+        report.blockEnds(result);
+    (void)quillet::fileio::close(mended);
+    return exitOk;
+}
+
+// Standard output becomes standard error; returns a descriptor on the old standard output.
+int redirectOutputToErrors()
+{
+#ifdef _WIN32
+    const int saved = _dup(1);
+    _dup2(2, 1);
+#else
+    const int saved = ::dup(1);
+    ::dup2(2, 1);
+#endif
+    return saved < 0 ? 1 : saved;
 }
 
 std::unique_ptr<Report> makeReport(
@@ -153,6 +193,8 @@ int main(int argc, char **argv)
             options.crlf = true;
         } else if (arg == "-q" || arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--fix" || arg == "--diff") {
+            (arg == "--fix" ? options.fix : options.diff) = true;
         } else if (arg == "--every-chart") {
             options.everyChart = true;
         } else if (arg.starts_with("--format=") || (arg == "--format" && i + 1 < argc)) {
@@ -177,6 +219,12 @@ int main(int argc, char **argv)
     }
     if (options.charts.empty())
         return usageError(output, "no chart given");
+    if (options.fix && options.diff)
+        return usageError(output, "--fix and --diff do not go together");
+    // --fix -: the mended chart is standard output, so the report goes to standard error.
+    const int chartOutput = options.fix && std::ranges::count(options.charts, "-") > 0
+        ? redirectOutputToErrors()
+        : 1;
 
     ReportOptions reportOptions;
     reportOptions.crlf = options.crlf;
@@ -186,15 +234,26 @@ int main(int argc, char **argv)
     const std::unique_ptr<Report> report = makeReport(options, reportOptions, output, tally);
     quillet::TempScratchFactory scratch;
     quillet::CheckRun run(*report, scratch);
+    FixCommand fixer(output, options.everyChart);
     int status = exitOk;
+    const auto visit = [&](const std::string &chart) {
+        if (options.diff)
+            status = std::max(status, fixer.diff(chart));
+        else if (options.fix && chart == "-")
+            status = std::max(status, checkMended(options, run, *report, fixer, chartOutput));
+        else if (options.fix)
+            status = std::max(status, fixer.fix(chart));
+        if (!options.diff && !(options.fix && chart == "-"))
+            checkChart(options, run, *report, chart);
+    };
     for (const std::string &chart : options.charts) {
         if (!isFolder(chart)) {
-            checkChart(options, run, *report, chart);
+            visit(chart);
             continue;
         }
         ChartFinder finder;
         for (const std::string &found : finder.find(chart))
-            checkChart(options, run, *report, found);
+            visit(found);
         for (const ChartFinder::Failure &failure : finder.failures()) {
             output.writeError(
                 failure.folder + ": cannot read the folder (" + failure.error.message() + ")");

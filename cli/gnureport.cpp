@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 namespace {
 
@@ -26,6 +27,13 @@ std::string_view sizeHint(std::uint64_t rows)
 }
 
 } // namespace
+
+void GnuReport::beginChart(std::string name)
+{
+    // Standard input cannot be read again for the hints.
+    m_hints.beginChart(name == "(standard input)" ? std::string() : name, m_options.everyChart);
+    Report::beginChart(std::move(name));
+}
 
 void GnuReport::blockBegins(std::uint64_t number, std::string_view name)
 {
@@ -59,7 +67,17 @@ void GnuReport::measureProblem(const quillet::MeasureProblem &problem)
     number(problem.rows);
     text(problem.rows == 1 ? " row" : " rows");
     text("; accepted sizes are 4, 8, 12, 16, 24 and 48");
-    if (problem.blankRows > 0) {
+    if (const quillet::MeasureMend *mend = m_hints.find(problem.line)) {
+        if (mend->kind == quillet::MendKind::BlankRowsDropped) {
+            text(" (--fix can drop its ");
+            number(mend->blankRows);
+            text(mend->blankRows == 1 ? " blank line)" : " blank lines)");
+        } else {
+            text(" (--fix can write it as ");
+            number(mend->newRows);
+            text(" rows without moving a note)");
+        }
+    } else if (problem.blankRows > 0) {
         text(" (");
         number(problem.blankRows);
         text(problem.blankRows == 1 ? " of them is a blank line)" : " of them are blank lines)");
