@@ -72,7 +72,7 @@ const std::vector<MendCase> kCases = {
     {"CustomSnapsToTwelve", head + customSnaps(false) + ";\n",
         head + rows(12, "1000") + ";\n", 1, 1},
     {"CustomSnapsToFortyEight", head + customSnaps(true) + ";\n",
-        head + "1000\n1000\n0000\n0000\n" + rows(11, "1000\n0000\n0000\n0000", "") + ";\n", 1, 1},
+        head + "1000\n1000\n0000\n0000\n" + rows(11, "1000\n0000\n0000\n0000") + ";\n", 1, 1},
     {"SixRowsToTwelve", head + "1000\n0100\n0010\n0001\n1000\n0100 // x\n,\n" + rows(4, "0000") + ";\n",
         head + "1000\n0000\n0100\n0000\n0010\n0000\n0001\n0000\n1000\n0000\n0100 // x\n0000\n,\n"
             + rows(4, "0000") + ";\n",
