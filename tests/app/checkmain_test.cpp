@@ -25,6 +25,18 @@ const std::string okAndBad = "2 charts: 1 OK, 1 with problems, 0 incorrect, 0 no
 const std::string asUser = "R=; [ $(id -u) = 0 ] && R='setpriv --bounding-set=-dac_override,"
                            "-dac_read_search'; ";
 const std::string gnuTail = "; accepted sizes are 4, 8, 12, 16, 24 and 48";
+// A blank row to drop and six rows to write as twelve, in CR LF, as --fix mends them.
+const std::string mendable = "#TITLE:m;\r\n#NOTES:\r\n1000\r\n\r\n0100\r\n0010\r\n0001\r\n,\r\n"
+                             "1000\r\n0100\r\n0010\r\n0001\r\n1000\r\n0100\r\n;\r\n";
+const std::string mended = "#TITLE:m;\r\n#NOTES:\r\n1000\r\n0100\r\n0010\r\n0001\r\n,\r\n"
+                           "1000\r\n0000\r\n0100\r\n0000\r\n0010\r\n0000\r\n0001\r\n0000\r\n"
+                           "1000\r\n0000\r\n0100\r\n0000\r\n;\r\n";
+std::string mendHints(const std::string &name)
+{
+    return name + ":8: beat 4: this measure has 5 rows" + gnuTail
+        + " (--fix can drop its 1 blank line)\n" + name + ":15: beat 8: this measure has 6 rows"
+        + gnuTail + " (--fix can write it as 12 rows without moving a note)\n";
+}
 
 #ifdef _WIN32
 // std::system runs cmd.exe: double quotes, and GetTempPathW reads TMP. Its rows are single
@@ -102,10 +114,11 @@ const std::vector<CliCase> kCases = {
     // The log with every chart is read back against the JSON in jsonlines.py.
     {"EveryChartGnuNamesBlocks", "$Q --every-chart --format=gnu SONG", 1,
         "SONG:15: dance-single Beginner 1: beat 4: this measure has 1 row" + gnuTail
-            + "\nSONG:16: dance-single Beginner 1: beat 8: this measure has 0 rows" + gnuTail
+            + " (--fix can write it as 4 rows without moving a note)\nSONG:16: dance-single Beginner 1: beat 8: this measure has 0 rows" + gnuTail
             + " (an empty measure)\nSONG:19: chart 3: beat 4: this measure has 2 rows" + gnuTail
             + "\n",
         "3 charts: 1 OK, 2 with problems, 0 incorrect, 0 not checked\n"},
+    {"GnuSaysWhatFixCanMend", "$Q --format=gnu FIX", 1, mendHints("FIX"), ""},
     {"CrLfKeepsTheLogBytes", "$Q --crlf OK", 0,
         "Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n", ""},
     {"QuietPrintsNothing", "$Q -q BAD OK", 1, "", ""},
@@ -136,6 +149,30 @@ const std::vector<CliCase> kCases = {
         "staff.\np/b/x.SM: Checking SM file...\np/b/x.SM: SM file is OK. Ready to send to "
         "convert.\n",
         "quillet-check: p/locked: cannot read the folder (Permission denied)\n" + okAndBad},
+    // --fix and --diff: a chart is replaced only whole, and kept as CHART.old.
+    {"FixMendsInPlace",
+        "mkdir d && cp FIX d/s.sm && chmod 640 d/s.sm && $Q --fix d/s.sm; s=$?; cmp d/s.sm MENDED "
+        "&& cmp d/s.sm.old FIX && stat -c %a d/s.sm && ls -A d; exit $s",
+        0, lfOkLog + "640\ns.sm\ns.sm.old\n",
+        "quillet-check: d/s.sm: mended 2 of 2 faulty measures (the original is d/s.sm.old)\n"},
+    {"FixRefusedWhenOldExists",
+        "mkdir d && cp FIX d/s.sm && : > d/s.sm.old && $Q --fix d/s.sm; s=$?; cmp d/s.sm FIX "
+        "&& ls -A d; exit $s",
+        2, badLog.substr(0, 20) + "Problem note detected at beat: 4\nMeasureSize: 5\n"
+            "Problem note detected at beat: 8\nMeasureSize: 6\nProblem SM file. Please fix it "
+            "before send to vorblen staff.\ns.sm\ns.sm.old\n",
+        "quillet-check: d/s.sm: not mended: d/s.sm.old already exists\n"},
+    {"FixRefusedInReadOnlyFolder",
+        asUser + "mkdir d && cp FIX d/s.sm && chmod 555 d && $R $Q --fix --format=gnu d/s.sm; "
+            "s=$?; chmod 755 d; cmp d/s.sm FIX && ls -A d; exit $s",
+        2, mendHints("d/s.sm") + "s.sm\n",
+        "quillet-check: d/s.sm: not mended: cannot write in its folder (Permission denied)\n"},
+    {"DiffAppliedByPatch",
+        "cp FIX s.sm && $Q --diff s.sm > d; s=$?; patch -s --binary -p0 < d && cmp s.sm MENDED "
+        "&& ls s.sm*; exit $s",
+        1, "s.sm\n", ""},
+    {"FixStandardInput", "$Q --fix --format=gnu - < FIX > m; s=$?; cmp m MENDED && echo same; exit $s",
+        0, "same\n", "quillet-check: (standard input): mended 2 of 2 faulty measures\n"},
     {"FullOutput", "$Q OK > /dev/full", 2, "", "quillet-check: cannot write the log: "},
     // Standard streams and signals.
     {"ClosedOutputIsNotTheScratch",
@@ -174,6 +211,8 @@ TEST_P(CheckProgramTest, PrintsAndExits)
     folder.write("MANY", "#T\n" + rows(manyMeasures, "0000\n0000\n0000\n,", "\n"));
     folder.write("HINTS", "#T\n,\n" + rows(32, "0000", "\n") + ",\n0000\n\n\n;\n");
     folder.write("SONG", song);
+    folder.write("FIX", mendable);
+    folder.write("MENDED", mended);
     std::filesystem::create_directory(folder.file("tmp"));
     // Inside the folder, so that the charts' names are short; every scratch file goes to tmp.
     const std::string command = shellCommand(folder, GetParam().tmpdir, GetParam().command);
