@@ -39,12 +39,26 @@ bool isSpace(char c)
     return c == ' ' || c == '\t';
 }
 
-// The first CR or LF in [p, end), or end.
+// The first CR or LF in [p, end), or end. Lines are short: a plain loop beats a library call.
 const char *findLineEnd(const char *p, const char *end)
 {
-    while (p != end && *p != '\n' && *p != '\r')
-        ++p;
+    for (; p != end; ++p) {
+        // Every byte above CR, the notes among them, is passed with one comparison.
+        if (static_cast<unsigned char>(*p) <= '\r' && (*p == '\n' || *p == '\r'))
+            break;
+    }
     return p;
+}
+
+// Where the line that begins at from in text ends, its line end included.
+std::size_t lineEndAfter(std::string_view text, std::size_t from)
+{
+    const char *const begin = text.data();
+    const char *const end = begin + text.size();
+    const char *p = findLineEnd(begin + from, end);
+    if (p != end)
+        p += *p == '\r' && p + 1 != end && p[1] == '\n' ? 2 : 1;
+    return std::size_t(p - begin);
 }
 
 // A line of a faulty measure, as the mend sees it.
@@ -62,7 +76,7 @@ MeasureLine readMeasureLine(std::string_view text)
 {
     MeasureLine line;
     line.text = text;
-    std::string_view body = text.substr(0, text.find_first_of("\r\n"));
+    std::string_view body(text.data(), std::size_t(findLineEnd(text.data(), text.data() + text.size()) - text.data()));
     if (!body.empty() && isSkippedLine(body[0])) {
         line.kind = MeasureLine::Kind::Skipped;
         return line;
@@ -126,7 +140,17 @@ void Mender::feed(const char *data, std::size_t size)
             break;
         }
         lineEnd += *lineEnd == '\r' && lineEnd[1] == '\n' ? 2 : 1;
-        line({p, std::size_t(lineEnd - p)});
+        // Most lines are rows of a block that go on the measure held in these bytes.
+        if (m_state == State::Block && *p != ',' && *p != ';' && !m_tooLong
+            && (m_heldEnd == p || m_heldBegin == nullptr)) {
+            ++m_line;
+            m_rows += !isSkippedLine(*p);
+            if (m_heldBegin == nullptr)
+                m_heldBegin = p;
+            m_heldEnd = lineEnd;
+        } else {
+            line({p, std::size_t(lineEnd - p)});
+        }
         p = lineEnd;
     }
     settle();
@@ -297,14 +321,11 @@ void Mender::measureEnds()
 
 void Mender::mendMeasure(std::string_view bytes)
 {
-    std::vector<MeasureLine> lines;
+    // Kept from one measure to the next: charts have many.
+    thread_local std::vector<MeasureLine> lines;
+    lines.clear();
     for (std::size_t at = 0; at < bytes.size();) {
-        std::size_t next = bytes.find_first_of("\r\n", at);
-        next = next == bytes.npos ? bytes.size()
-                                  : next + (bytes[next] == '\r' && next + 1 < bytes.size()
-                                                   && bytes[next + 1] == '\n'
-                                               ? 2
-                                               : 1);
+        const std::size_t next = lineEndAfter(bytes, at);
         lines.push_back(readMeasureLine(bytes.substr(at, next - at)));
         at = next;
     }
@@ -364,31 +385,54 @@ void Mender::mendMeasure(std::string_view bytes)
     // A new row is as wide as the others, and ends as the measure's first row does.
     std::string emptyRow(firstRow->width, '0');
     const std::string_view firstText = firstRow->text;
-    emptyRow.append(firstText.substr(std::min(firstText.find_first_of("\r\n"), firstText.size())));
+    emptyRow.append(firstText.substr(
+        std::size_t(findLineEnd(firstText.data(), firstText.data() + firstText.size())
+            - firstText.data())));
+    // Lines kept one after the other go out in one piece.
+    const char *keptBegin = nullptr;
+    const char *keptEnd = nullptr;
+    const auto keep = [&](std::string_view text) {
+        if (keptEnd != text.data()) {
+            if (keptBegin != keptEnd)
+                m_output.keep({keptBegin, std::size_t(keptEnd - keptBegin)});
+            keptBegin = text.data();
+        }
+        keptEnd = text.data() + text.size();
+    };
+    const auto change = [&](bool isAdded, std::string_view text) {
+        if (keptBegin != keptEnd)
+            m_output.keep({keptBegin, std::size_t(keptEnd - keptBegin)});
+        keptBegin = keptEnd = nullptr;
+        if (isAdded)
+            m_output.add(text);
+        else
+            m_output.drop(text);
+    };
     std::uint64_t index = 0; // of the content row
     std::uint64_t place = 0; // the next row of the mended measure
     for (const MeasureLine &line : lines) {
         if (line.kind == MeasureLine::Kind::Skipped) {
-            m_output.keep(line.text);
+            keep(line.text);
             continue;
         }
         if (line.kind == MeasureLine::Kind::Blank) {
-            m_output.drop(line.text);
+            change(false, line.text);
             continue;
         }
         if (index * size % contentRows == 0) {
             for (const std::uint64_t at = index * size / contentRows; place < at; ++place)
-                m_output.add(emptyRow);
-            m_output.keep(line.text);
+                change(true, emptyRow);
+            keep(line.text);
             ++place;
         } else {
-            m_output.drop(line.text);
+            change(false, line.text);
         }
         if (++index == contentRows) {
             for (; place < size; ++place)
-                m_output.add(emptyRow);
+                change(true, emptyRow);
         }
     }
+    keep({}); // the last kept piece goes out
 }
 
 void Mender::report(MeasureMend &mend)

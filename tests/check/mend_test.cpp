@@ -1,3 +1,4 @@
+#include "fileio.h"
 #include "mend.h"
 #include "replacefile.h"
 
@@ -5,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <string>
 
 namespace quillet {
@@ -123,14 +123,15 @@ TEST(ReplacementFileTest, RefusesAChartThatChanged)
 {
     TempFolder folder;
     const std::string chart = folder.write("song.sm", "old");
-    const int original = ::open(chart.c_str(), O_RDONLY);
+    int error = 0;
+    const int original = fileio::openForReading(chart, error);
     ReplacementFile file(chart, original);
     ASSERT_EQ(file.create(), ReplaceFailure::None);
     folder.write("song.sm", "changed");
     EXPECT_EQ(file.commit(), ReplaceFailure::Changed);
     EXPECT_EQ(contents(chart), "changed");
     EXPECT_EQ(folder.entries().size(), 1u) << "the new file is left behind";
-    ::close(original);
+    (void)fileio::close(original);
 }
 
 } // namespace
