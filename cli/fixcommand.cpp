@@ -5,6 +5,7 @@
 #include "menddiff.h"
 #include "replacefile.h"
 
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -183,7 +184,12 @@ int FixCommand::fix(const std::string &path)
         (void)quillet::fileio::close(chart);
         return 0;
     }
-    ReplacementOutput output(path, chart);
+    // A link stays a link: the file it names is mended, and kept as its .old beside it.
+    std::error_code linkError;
+    const std::string target = std::filesystem::is_symlink(path, linkError)
+        ? std::filesystem::canonical(path, linkError).string()
+        : path;
+    ReplacementOutput output(target, chart);
     quillet::Mender mender(output, m_everyChart);
     error = mender.mendFrom(chart);
     (void)quillet::fileio::close(chart);
@@ -224,15 +230,17 @@ int FixCommand::fix(const std::string &path)
 int FixCommand::diff(const std::string &path)
 {
     int error = quillet::fileio::noError;
-    const int chart = quillet::fileio::openForReading(path, error);
-    if (chart >= 0 && !quillet::fileio::isRegularFile(chart)) {
+    const bool fromInput = path == "-";
+    const int chart = fromInput ? 0 : quillet::fileio::openForReading(path, error);
+    if (chart >= 0 && !fromInput && !quillet::fileio::isRegularFile(chart)) {
         (void)quillet::fileio::close(chart);
         error = EISDIR;
     } else if (chart >= 0) {
         MendDiff output(m_output, path);
         quillet::Mender mender(output, m_everyChart);
         error = mender.mendFrom(chart);
-        (void)quillet::fileio::close(chart);
+        if (!fromInput)
+            (void)quillet::fileio::close(chart);
         if (error == 0) {
             output.finish();
             return mender.mendedMeasures() > 0 ? 1 : 0;
