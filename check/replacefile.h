@@ -32,6 +32,9 @@ public:
     [[nodiscard]] ReplaceFailure create();
     /// The new file, open for writing after create.
     int descriptor() const { return m_descriptor; }
+    /// Starts writing what the new file holds so far to disk, without waiting, so that commit
+    /// has less to wait for; where the system has no such call, nothing.
+    void startWriteBack();
     /// Flushes the new file to disk, gives it the file's permissions, and puts it in the file's
     /// place, the file becoming PATH.old. Refused when PATH.old exists or the file changed.
     [[nodiscard]] ReplaceFailure commit();

@@ -41,6 +41,14 @@ bool ReplacementFile::identify(const std::string &path, Identity &identity)
     return true;
 }
 
+void ReplacementFile::startWriteBack()
+{
+#ifdef SYNC_FILE_RANGE_WRITE
+    if (m_descriptor >= 0)
+        (void)::sync_file_range(m_descriptor, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 ReplaceFailure ReplacementFile::putInPlace()
 {
     if (::fchmod(m_descriptor, m_identity.mode & 07777) != 0 || ::fsync(m_descriptor) != 0) {

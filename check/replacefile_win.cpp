@@ -45,6 +45,8 @@ bool ReplacementFile::identify(const std::string &path, Identity &identity)
     return known;
 }
 
+void ReplacementFile::startWriteBack() { }
+
 ReplaceFailure ReplacementFile::putInPlace()
 {
     if (_commit(m_descriptor) != 0) {

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr std::size_t bufferSize = std::size_t(1) << 18;
+constexpr std::size_t writeBackSize = std::size_t(8) << 20;
 
 // Writes through a buffer to a descriptor; the first error stops it.
 class BufferedWrite
@@ -62,7 +63,7 @@ public:
         if (!m_started)
             m_passed += line.size();
     }
-    void add(std::string_view line) override { m_write.write(line); }
+    void add(std::string_view line) override { write(line); }
     void faultyMeasure(const quillet::MeasureMend &mend) override
     {
         if (mend.isMended() && !m_started)
@@ -86,9 +87,19 @@ private:
     void pass(std::string_view bytes)
     {
         if (m_started)
-            m_write.write(bytes);
+            write(bytes);
         else
             m_passed += bytes.size();
+    }
+    void write(std::string_view bytes)
+    {
+        m_write.write(bytes);
+        // The disk writes while the chart is read, rather than all at the flush at the end.
+        m_unsynced += bytes.size();
+        if (m_unsynced >= writeBackSize) {
+            m_file.startWriteBack();
+            m_unsynced = 0;
+        }
     }
     void start()
     {
@@ -121,6 +132,7 @@ private:
     quillet::ReplacementFile m_file;
     BufferedWrite m_write;
     std::uint64_t m_passed = 0; // bytes of the chart passed before the replacement was made
+    std::uint64_t m_unsynced = 0; // bytes written since the last write-back began
     bool m_started = false;
     quillet::ReplaceFailure m_failure = quillet::ReplaceFailure::None;
     int m_error = 0;
