@@ -76,7 +76,8 @@ MeasureLine readMeasureLine(std::string_view text)
 {
     MeasureLine line;
     line.text = text;
-    std::string_view body(text.data(), std::size_t(findLineEnd(text.data(), text.data() + text.size()) - text.data()));
+    std::string_view body(text.data(),
+        std::size_t(findLineEnd(text.data(), text.data() + text.size()) - text.data()));
     if (!body.empty() && isSkippedLine(body[0])) {
         line.kind = MeasureLine::Kind::Skipped;
         return line;
@@ -385,9 +386,8 @@ void Mender::mendMeasure(std::string_view bytes)
     // A new row is as wide as the others, and ends as the measure's first row does.
     std::string emptyRow(firstRow->width, '0');
     const std::string_view firstText = firstRow->text;
-    emptyRow.append(firstText.substr(
-        std::size_t(findLineEnd(firstText.data(), firstText.data() + firstText.size())
-            - firstText.data())));
+    emptyRow.append(firstText.substr(std::size_t(
+        findLineEnd(firstText.data(), firstText.data() + firstText.size()) - firstText.data())));
     // Lines kept one after the other go out in one piece.
     const char *keptBegin = nullptr;
     const char *keptEnd = nullptr;

@@ -28,7 +28,10 @@ struct MeasureMend
     std::uint64_t newRows = 0; // after the mend; rows when it is left as it is
     std::uint64_t blankRows = 0; // blank rows left out
 
-    bool isMended() const { return kind == MendKind::BlankRowsDropped || kind == MendKind::Regridded; }
+    bool isMended() const
+    {
+        return kind == MendKind::BlankRowsDropped || kind == MendKind::Regridded;
+    }
 };
 
 // Where a mended chart goes, as the chart's own bytes kept and whole lines dropped or added, in

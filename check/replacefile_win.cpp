@@ -21,8 +21,8 @@ bool fill(HANDLE handle, auto &identity)
     identity.device = info.dwVolumeSerialNumber;
     identity.file = (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     identity.size = (std::uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-    identity.modified = std::int64_t(
-        (std::uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime);
+    identity.modified = std::int64_t((std::uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32)
+        | info.ftLastWriteTime.dwLowDateTime);
     identity.mode = unsigned(info.dwFileAttributes);
     return true;
 }
@@ -45,7 +45,8 @@ bool ReplacementFile::identify(const std::string &path, Identity &identity)
     return known;
 }
 
-void ReplacementFile::startWriteBack() { }
+void ReplacementFile::startWriteBack()
+{ }
 
 ReplaceFailure ReplacementFile::putInPlace()
 {

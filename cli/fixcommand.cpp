@@ -81,7 +81,10 @@ public:
         }
         return m_failure;
     }
-    int error() const { return m_failure == quillet::ReplaceFailure::NotCreated ? m_file.error() : m_error; }
+    int error() const
+    {
+        return m_failure == quillet::ReplaceFailure::NotCreated ? m_file.error() : m_error;
+    }
 
 private:
     void pass(std::string_view bytes)
@@ -212,13 +215,14 @@ int FixCommand::fix(const std::string &path)
     ReplaceFailure failure = output.failure();
     if (failure == ReplaceFailure::None)
         failure = output.file().commit();
-    const int reason = failure == ReplaceFailure::NotCreated || failure == ReplaceFailure::NotWritten
+    const int reason
+        = failure == ReplaceFailure::NotCreated || failure == ReplaceFailure::NotWritten
         ? output.error()
         : output.file().error();
     switch (failure) {
     case ReplaceFailure::None:
-        m_output.writeError(path + ": " + countText(mender) + " (the original is "
-            + output.file().oldPath() + ")");
+        m_output.writeError(
+            path + ": " + countText(mender) + " (the original is " + output.file().oldPath() + ")");
         return 0;
     case ReplaceFailure::NotCreated:
         refuse(path, "cannot write in its folder (" + quillet::fileio::errorText(reason) + ")");
@@ -268,7 +272,8 @@ int FixCommand::fixStream(int input, int output)
     int error = quillet::fileio::noError;
     const int copy = quillet::fileio::createAnonymous(quillet::fileio::temporaryFolder(), error);
     if (copy < 0) {
-        m_output.writeError(name + ": cannot make a scratch file (" + quillet::fileio::errorText(error) + ")");
+        m_output.writeError(
+            name + ": cannot make a scratch file (" + quillet::fileio::errorText(error) + ")");
         return -1;
     }
     StreamOutput out(output, copy);

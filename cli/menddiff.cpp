@@ -160,8 +160,8 @@ void MendDiff::closeHunk(std::size_t contextKept)
     const auto range = [](std::uint64_t first, std::uint64_t count) {
         return std::to_string(count == 0 ? first - 1 : first) + "," + std::to_string(count);
     };
-    m_output.writeLine("@@ -" + range(m_hunkOld, m_hunkOldCount) + " +"
-            + range(m_hunkNew, m_hunkNewCount) + " @@",
+    m_output.writeLine(
+        "@@ -" + range(m_hunkOld, m_hunkOldCount) + " +" + range(m_hunkNew, m_hunkNewCount) + " @@",
         "", "\n");
     m_output.append(m_hunk);
     m_output.endLine();

@@ -48,7 +48,8 @@ const quillet::MeasureMend *MendHints::find(std::uint64_t line)
     }
     while (m_descriptor >= 0 && m_lastLine < line) {
         int error = quillet::fileio::noError;
-        const long long count = quillet::fileio::readSome(m_descriptor, m_buffer.get(), readSize, error);
+        const long long count
+            = quillet::fileio::readSome(m_descriptor, m_buffer.get(), readSize, error);
         if (count <= 0) {
             close();
             break;

@@ -25,16 +25,21 @@ public:
     std::string text;
 };
 
-std::string mend(std::string_view chart, bool everyBlock, std::size_t chunk, Mender *&used)
+struct Mended
+{
+    std::string text;
+    std::uint64_t mended = 0;
+    std::uint64_t faulty = 0;
+};
+
+Mended mend(std::string_view chart, bool everyBlock, std::size_t chunk)
 {
     TextOutput output;
-    static thread_local std::unique_ptr<Mender> mender;
-    mender = std::make_unique<Mender>(output, everyBlock);
+    Mender mender(output, everyBlock);
     for (std::size_t at = 0; at < chart.size(); at += chunk)
-        mender->feed(chart.data() + at, std::min(chunk, chart.size() - at));
-    mender->finish();
-    used = mender.get();
-    return output.text;
+        mender.feed(chart.data() + at, std::min(chunk, chart.size() - at));
+    mender.finish();
+    return {output.text, mender.mendedMeasures(), mender.faultyMeasures()};
 }
 
 std::string rows(int count, const char *row, const char *end = "\n")
@@ -69,11 +74,12 @@ const std::string head = "#TITLE:t;\n#BPMS:0=120\n;\n#NOTES:\n     dance-single:
 const std::vector<MendCase> kCases = {
     {"BlankRowsDropped", head + "1000\n\n0100\n\t \n0010\n0001\n;\n",
         head + "1000\n0100\n0010\n0001\n;\n", 1, 1},
-    {"CustomSnapsToTwelve", head + customSnaps(false) + ";\n",
-        head + rows(12, "1000") + ";\n", 1, 1},
+    {"CustomSnapsToTwelve", head + customSnaps(false) + ";\n", head + rows(12, "1000") + ";\n", 1,
+        1},
     {"CustomSnapsToFortyEight", head + customSnaps(true) + ";\n",
         head + "1000\n1000\n0000\n0000\n" + rows(11, "1000\n0000\n0000\n0000") + ";\n", 1, 1},
-    {"SixRowsToTwelve", head + "1000\n0100\n0010\n0001\n1000\n0100 // x\n,\n" + rows(4, "0000") + ";\n",
+    {"SixRowsToTwelve",
+        head + "1000\n0100\n0010\n0001\n1000\n0100 // x\n,\n" + rows(4, "0000") + ";\n",
         head + "1000\n0000\n0100\n0000\n0010\n0000\n0001\n0000\n1000\n0000\n0100 // x\n0000\n,\n"
             + rows(4, "0000") + ";\n",
         1, 1},
@@ -82,18 +88,20 @@ const std::vector<MendCase> kCases = {
     {"UnequalWidthsLeftAlone", head + "1000\n00000\n0000\n0000\n0000\n;\n", "", 0, 1},
     {"CommentBetweenRowsLeftAlone", head + "1000\n0000\n// x\n0000\n0000\n0000\n;\n", "", 0, 1},
     {"ThirtySecondNotesLeftAlone", head + rows(31, "0000") + "1000\n;\n", "", 0, 1},
-    {"EmptyMeasureLeftAlone", head + rows(4, "0000") + ",\n,\n" + rows(4, "0000") + ";\n", "", 0, 1},
+    {"EmptyMeasureLeftAlone", head + rows(4, "0000") + ",\n,\n" + rows(4, "0000") + ";\n", "", 0,
+        1},
     {"CrLfLineEnds", head + "1000\r\n\r\n0100\r\n0010\r\n0001\r\n;\r\n",
         head + "1000\r\n0100\r\n0010\r\n0001\r\n;\r\n", 1, 1},
     // New rows end as the measure's first row does.
     {"LoneCrLineEnds", "#T\r#NOTES:\r1000\r0100\r0010\r0001\r1000\r0100\r;",
-        "#T\r#NOTES:\r1000\r0000\r0100\r0000\r0010\r0000\r0001\r0000\r1000\r0000\r0100\r0000\r;",
-        1, 1},
-    {"LastMeasureWithNoLineEnd", head + "1000\n\n0100\n0010\n0001\n,", head + "1000\n0100\n0010\n0001\n,",
-        1, 1},
-    {"RowsAfterTheLastMeasureEndAreNotMended", head + rows(4, "0000") + ",\n1000\n\n0000",
-        "", 0, 0},
-    {"OnlyTheFirstBlock", head + "1000\n\n0100\n0010\n0001\n;\n#NOTES:\n1000\n\n0100\n0010\n0001\n;\n",
+        "#T\r#NOTES:\r1000\r0000\r0100\r0000\r0010\r0000\r0001\r0000\r1000\r0000\r0100\r0000\r;", 1,
+        1},
+    {"LastMeasureWithNoLineEnd", head + "1000\n\n0100\n0010\n0001\n,",
+        head + "1000\n0100\n0010\n0001\n,", 1, 1},
+    {"RowsAfterTheLastMeasureEndAreNotMended", head + rows(4, "0000") + ",\n1000\n\n0000", "", 0,
+        0},
+    {"OnlyTheFirstBlock",
+        head + "1000\n\n0100\n0010\n0001\n;\n#NOTES:\n1000\n\n0100\n0010\n0001\n;\n",
         head + "1000\n0100\n0010\n0001\n;\n#NOTES:\n1000\n\n0100\n0010\n0001\n;\n", 1, 1},
     {"EveryBlock", head + rows(4, "0000") + ";\n\n// b\n#notes:\n1000\n\n0100\n0010\n0001\n;\n",
         head + rows(4, "0000") + ";\n\n// b\n#notes:\n1000\n0100\n0010\n0001\n;\n", 1, 1, true},
@@ -108,11 +116,11 @@ TEST_P(MendTest, WritesTheMendedChart)
     const std::string expected = c.mended.empty() ? c.chart : c.mended;
     // Whole, and a byte at a time: lines and CR LF cut by the chunks.
     for (const std::size_t chunk : {std::size_t(1) << 20, std::size_t(1)}) {
-        Mender *mender = nullptr;
-        EXPECT_EQ(mend(c.chart, c.everyBlock, chunk, mender), expected) << chunk;
-        EXPECT_EQ(mender->mendedMeasures(), c.mendedMeasures);
-        EXPECT_EQ(mender->faultyMeasures(), c.faultyMeasures);
-        EXPECT_EQ(mend(expected, c.everyBlock, chunk, mender), expected) << "mended twice";
+        const Mended once = mend(c.chart, c.everyBlock, chunk);
+        EXPECT_EQ(once.text, expected) << chunk;
+        EXPECT_EQ(once.mended, c.mendedMeasures);
+        EXPECT_EQ(once.faulty, c.faultyMeasures);
+        EXPECT_EQ(mend(expected, c.everyBlock, chunk).mended, 0u) << "mended twice";
     }
 }
 
