@@ -3,10 +3,14 @@
 #include "fileio.h"
 #include "lineoutput.h"
 #include "menddiff.h"
+#include "outputsink.h"
 #include "replacefile.h"
+#include "report.h"
 
 #include <filesystem>
 #include <memory>
+
+namespace quillet {
 
 namespace {
 
@@ -141,33 +145,42 @@ private:
     int m_error = 0;
 };
 
-// The mended chart to a descriptor, or two.
+// The mended chart to standard output, and to a descriptor for its check.
 class StreamOutput : public quillet::MendOutput
 {
 public:
-    StreamOutput(int first, int second)
+    StreamOutput(OutputSink &output, int copy)
+        : m_output(output)
     {
-        m_first.to(first);
-        m_second.to(second);
+        m_copy.to(copy);
     }
     void keep(std::string_view bytes) override { write(bytes); }
     void drop(std::string_view) override { }
     void add(std::string_view line) override { write(line); }
     int flush()
     {
-        m_first.flush();
-        m_second.flush();
-        return m_first.error() != 0 ? m_first.error() : m_second.error();
+        m_copy.flush();
+        if (m_error == 0 && !m_pending.empty())
+            m_error = m_output.write(m_pending);
+        m_pending.clear();
+        return m_error != 0 ? m_error : m_copy.error();
     }
 
 private:
     void write(std::string_view bytes)
     {
-        m_first.write(bytes);
-        m_second.write(bytes);
+        m_copy.write(bytes);
+        m_pending.append(bytes);
+        if (m_pending.size() >= bufferSize) {
+            if (m_error == 0)
+                m_error = m_output.write(m_pending);
+            m_pending.clear();
+        }
     }
-    BufferedWrite m_first;
-    BufferedWrite m_second;
+    OutputSink &m_output;
+    std::string m_pending;
+    BufferedWrite m_copy;
+    int m_error = 0;
 };
 
 std::string countText(const quillet::Mender &mender)
@@ -185,7 +198,7 @@ FixCommand::FixCommand(LineOutput &output, bool everyChart)
 
 void FixCommand::refuse(const std::string &path, const std::string &reason)
 {
-    m_output.writeError(path + ": not mended: " + reason);
+    m_output.writeError(escapedName(path) + ": not mended: " + reason);
 }
 
 int FixCommand::fix(const std::string &path)
@@ -221,8 +234,8 @@ int FixCommand::fix(const std::string &path)
         : output.file().error();
     switch (failure) {
     case ReplaceFailure::None:
-        m_output.writeError(
-            path + ": " + countText(mender) + " (the original is " + output.file().oldPath() + ")");
+        m_output.writeError(escapedName(path) + ": " + countText(mender) + " (the original is "
+            + escapedName(output.file().oldPath()) + ")");
         return 0;
     case ReplaceFailure::NotCreated:
         refuse(path, "cannot write in its folder (" + quillet::fileio::errorText(reason) + ")");
@@ -231,7 +244,7 @@ int FixCommand::fix(const std::string &path)
         refuse(path, "cannot write the mended chart (" + quillet::fileio::errorText(reason) + ")");
         break;
     case ReplaceFailure::OldExists:
-        refuse(path, output.file().oldPath() + " already exists");
+        refuse(path, escapedName(output.file().oldPath()) + " already exists");
         break;
     case ReplaceFailure::Changed:
         refuse(path, "it changed while it was being mended");
@@ -262,11 +275,12 @@ int FixCommand::diff(const std::string &path)
             return mender.mendedMeasures() > 0 ? 1 : 0;
         }
     }
-    m_output.writeError(path + ": cannot read it (" + quillet::fileio::errorText(error) + ")");
+    m_output.writeError(
+        escapedName(path) + ": cannot read it (" + quillet::fileio::errorText(error) + ")");
     return 2;
 }
 
-int FixCommand::fixStream(int input, int output)
+int FixCommand::fixStream(int input, OutputSink &output)
 {
     const std::string name = "(standard input)";
     int error = quillet::fileio::noError;
@@ -292,3 +306,5 @@ int FixCommand::fixStream(int input, int output)
         m_output.writeError(name + ": " + countText(mender));
     return copy;
 }
+
+} // namespace quillet

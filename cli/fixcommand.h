@@ -2,7 +2,10 @@
 
 #include <string>
 
+namespace quillet {
+
 class LineOutput;
+class OutputSink;
 
 // quillet-check's --fix and --diff: each chart's faulty measures that can be written in an
 // accepted size without moving a note are mended in place, the original kept as CHART.old, or
@@ -20,7 +23,7 @@ public:
     int diff(const std::string &path);
     /// Mends the chart read from input and writes it to output, and to a file with no name that
     /// is returned rewound, for the check; -1 (and a message) when that fails.
-    int fixStream(int input, int output);
+    int fixStream(int input, OutputSink &output);
 
 private:
     void refuse(const std::string &path, const std::string &reason);
@@ -28,3 +31,5 @@ private:
     LineOutput &m_output;
     bool m_everyChart;
 };
+
+} // namespace quillet

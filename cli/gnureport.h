@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace quillet {
+
 // One line per finding, as compilers print them and editors jump to them:
 // "PATH:LINE: beat B: this measure has R rows; accepted sizes are ...", with a hint where one
 // applies. An OK chart prints nothing.
@@ -15,13 +17,15 @@ public:
 
     void beginChart(std::string name) override;
     void blockBegins(std::uint64_t number, std::string_view name) override;
-    void measureProblem(const quillet::MeasureProblem &problem) override;
+    void measureProblem(const MeasureProblem &problem) override;
     void addMeasureMessages(std::uint64_t, std::uint64_t) override { }
 
 protected:
-    void endBlock(const quillet::CheckResult &result) override;
+    void endBlock(const CheckResult &result, std::string_view reason) override;
 
 private:
     std::string m_block; // "NAME: " with every chart
     MendHints m_hints; // what --fix can do, for the hints
 };
+
+} // namespace quillet

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace quillet {
+
 namespace {
 
 constexpr std::size_t contextSize = 3;
@@ -168,3 +170,5 @@ void MendDiff::closeHunk(std::size_t contextKept)
     m_hunk.clear();
     m_inHunk = false;
 }
+
+} // namespace quillet

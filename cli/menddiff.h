@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace quillet {
+
 class LineOutput;
 
 // A mend as a unified diff with 3 lines of context, of the chart's own bytes and line ends, that
@@ -49,3 +51,5 @@ private:
     std::uint64_t m_hunkOldCount = 0;
     std::uint64_t m_hunkNewCount = 0;
 };
+
+} // namespace quillet

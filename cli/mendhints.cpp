@@ -2,6 +2,8 @@
 
 #include "fileio.h"
 
+namespace quillet {
+
 namespace {
 
 constexpr std::size_t readSize = std::size_t(1) << 18;
@@ -67,3 +69,5 @@ void MendHints::faultyMeasure(const quillet::MeasureMend &mend)
     if (mend.isMended())
         m_mends.push_back(mend);
 }
+
+} // namespace quillet

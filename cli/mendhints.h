@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+namespace quillet {
+
 // What --fix would do with each faulty measure of a chart, read from the chart as far as the
 // measure asked about, which the check's findings ask in the order of the chart's lines: it
 // holds one read at a time, not the chart.
@@ -39,3 +41,5 @@ private:
     std::deque<quillet::MeasureMend> m_mends;
     std::uint64_t m_lastLine = 0; // the last measure the mend has seen
 };
+
+} // namespace quillet
