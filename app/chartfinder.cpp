@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <filesystem>
 
-namespace {
-
-bool isChartName(const std::string &name)
+bool ChartFinder::isChartName(const std::string &name)
 {
     if (name.size() < 3 || name.starts_with("._"))
         return false;
     const std::string end = name.substr(name.size() - 3);
     return end[0] == '.' && (end[1] == 's' || end[1] == 'S') && (end[2] == 'm' || end[2] == 'M');
 }
-
-} // namespace
 
 std::vector<std::string> ChartFinder::find(const std::string &folder)
 {

@@ -17,6 +17,10 @@ public:
         std::error_code error;
     };
 
+    /// True for a file name find takes as a chart: it ends in ".sm" in any case and does not begin
+    /// with "._".
+    static bool isChartName(const std::string &name);
+
     /// The charts under folder, in sorted path order.
     std::vector<std::string> find(const std::string &folder);
     /// The folders find could not read, in the order met.
