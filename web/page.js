@@ -54,7 +54,8 @@ function showMessage(message) {
         setBusy(false);
         progress.textContent = `The check stopped: ${message.message}`;
         copyButton.disabled = log.textContent === '';
-        startWorker();
+        // A new one for the next charts: this one's module may be left in any state.
+        stopWorker();
         break;
     }
 }
@@ -65,9 +66,14 @@ function setBusy(isBusy) {
     log.setAttribute('aria-busy', String(isBusy));
 }
 
-function startWorker() {
+function stopWorker() {
     if (worker)
         worker.terminate();
+    worker = null;
+}
+
+function startWorker() {
+    stopWorker();
     worker = new Worker(workerUrl);
     worker.onmessage = (event) => showMessage(event.data);
     worker.onerror = (event) => {
@@ -79,7 +85,7 @@ function startWorker() {
 // items: charts ({ file, name }) and folders ({ folder, files: [{ file, path }] }), in order.
 // A new set of charts empties the log, and stops the check of the one before.
 function check(items) {
-    if (busy)
+    if (busy || !worker)
         startWorker();
     log.textContent = '';
     current = null;

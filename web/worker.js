@@ -38,7 +38,8 @@ function offerCharts(module) {
     return module;
 }
 
-const ready = createQuilletCore({
+// Compiled at once (no fetch, see CMakeLists.txt), the module comes back itself, not a promise.
+const ready = Promise.resolve(createQuilletCore({
     onLog(bytes) {
         postMessage({ kind: 'log', text: logText.decode(bytes, { stream: true }) });
     },
@@ -47,7 +48,7 @@ const ready = createQuilletCore({
     },
     print() {},
     printErr() {},
-}).then(offerCharts);
+})).then(offerCharts);
 
 // Byte order of the UTF-8 names, as quillet-check sorts the charts of a folder.
 function byPath(a, b) {

@@ -148,5 +148,6 @@ test('the copy button gives the log with CR LF line ends', async () => {
 
 test('no request leaves the page', () => {
     const own = pathToFileURL(pagePath).href;
+    assert.ok(requests.includes(own), 'the page itself was seen');
     assert.deepEqual(requests.filter((url) => url !== own && !url.startsWith('blob:')), []);
 });
