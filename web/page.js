@@ -13,15 +13,33 @@ const workerUrl = URL.createObjectURL(new Blob(
     [document.getElementById('worker-script').textContent], { type: 'text/javascript' }));
 let worker = null;
 let busy = false;
-let current = null; // the text nodes of the chart being shown: { log, findings }
+let current = null; // where the chart being shown goes: { log, findings }
 
-function append(className, text) {
+// Pieces of at most this many characters, cut at line ends: a block of the log that is out of
+// view is not laid out (content-visibility), so a log of millions of lines costs the page only
+// the blocks on screen.
+const blockSize = 64 * 1024;
+
+function append(className, text, parent = log) {
     const span = document.createElement('span');
     span.className = className;
-    const node = document.createTextNode(text);
-    span.appendChild(node);
-    log.appendChild(span);
-    return node;
+    span.textContent = text;
+    parent.appendChild(span);
+    return span;
+}
+
+function appendBlocks(container, text) {
+    for (let start = 0; start < text.length;) {
+        let end = text.length;
+        if (end - start > blockSize) {
+            const lineEnd = text.lastIndexOf('\n', start + blockSize);
+            end = lineEnd >= start ? lineEnd + 1 : start + blockSize;
+        }
+        const piece = text.slice(start, end);
+        const block = append('block', piece, container);
+        block.style.containIntrinsicSize = `auto ${piece.split('\n').length * 1.25}em`;
+        start = end;
+    }
 }
 
 function showMessage(message) {
@@ -37,10 +55,10 @@ function showMessage(message) {
             progress.textContent = `Checking ${message.name}`;
         break;
     case 'log':
-        current.log.appendData(message.text);
+        appendBlocks(current.log, message.text);
         break;
     case 'end':
-        current.findings.appendData(message.findings);
+        appendBlocks(current.findings, message.findings);
         break;
     case 'done':
         setBusy(false);
