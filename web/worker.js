@@ -12,6 +12,23 @@ let logText = null;
 let findingsText = null;
 let findings = '';
 
+// The chart is read in slices of this size, each handed to the check in the blocks it asks for:
+// each slice costs the browser a round trip, which blocks of the check's own size would pay too
+// often.
+const sliceSize = 4 * 1024 * 1024;
+let slice = new Uint8Array(0);
+let sliceStart = 0;
+
+function readSlice(FS, position) {
+    sliceStart = position;
+    try {
+        slice = new Uint8Array(reader.readAsArrayBuffer(chart.slice(position, position + sliceSize)));
+    } catch (error) {
+        // A file removed or changed since it was chosen: the check says it could not read.
+        throw new FS.ErrnoError(EIO);
+    }
+}
+
 function offerCharts(module) {
     const FS = module.FS;
     const device = FS.makedev(64, 0);
@@ -19,22 +36,27 @@ function offerCharts(module) {
         open() {},
         close() {},
         read(stream, heap, offset, length, position) {
-            const end = Math.min(position + length, chart.size);
-            if (position >= end)
-                return 0;
-            let bytes;
-            try {
-                bytes = reader.readAsArrayBuffer(chart.slice(position, end));
-            } catch (error) {
-                // A file removed or changed since it was chosen: the check says it could not read.
-                throw new FS.ErrnoError(EIO);
-            }
-            new Uint8Array(heap.buffer, heap.byteOffset + offset, bytes.byteLength)
-                .set(new Uint8Array(bytes));
-            return bytes.byteLength;
+            if (position < sliceStart || position >= sliceStart + slice.length)
+                readSlice(FS, position);
+            const bytes = slice.subarray(position - sliceStart, position - sliceStart + length);
+            new Uint8Array(heap.buffer, heap.byteOffset + offset, bytes.length).set(bytes);
+            return bytes.length;
         },
     });
     FS.mkdev('/chart', 0o444, device);
+
+    // The check's scratch file, the one file of the module's memory file system, holds about as
+    // much as the chart. That file system grows a file past 1 MiB by an eighth at a time,
+    // copying it each time, which for a large chart costs as much as the check: it is given the
+    // chart's size at once, and doubles past that.
+    const MEMFS = FS.filesystems.MEMFS;
+    const expand = MEMFS.expandFileStorage;
+    MEMFS.expandFileStorage = (node, capacity) => {
+        const current = node.contents ? node.contents.length : 0;
+        if (capacity > current)
+            capacity = Math.max(capacity, 2 * current, chart ? chart.size : 0);
+        expand(node, capacity);
+    };
     return module;
 }
 
@@ -84,11 +106,13 @@ function checkAll(module, items) {
     charts.forEach(({ file, name }, index) => {
         postMessage({ kind: 'begin', name, index, count: charts.length });
         chart = file;
+        slice = new Uint8Array(0);
         logText = new TextDecoder();
         findingsText = new TextDecoder();
         findings = '';
         const outcome = module.ccall('quilletCheck', 'number', ['string'], [name]);
         chart = null;
+        slice = new Uint8Array(0);
         postMessage({ kind: 'log', text: logText.decode() });
         postMessage({ kind: 'end', findings: findings + findingsText.decode(), outcome });
     });

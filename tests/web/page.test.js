@@ -18,12 +18,16 @@ const chromiumPath = process.env.QUILLET_CHROMIUM || '/usr/bin/chromium';
 
 const rows = (count, eol = '\r\n', row = '0000') => (row + eol).repeat(count);
 
-// A chart far larger than a block of the check's reads, whose faulty measures make a log and
-// findings of many pieces: every third of 12,000 measures has 7 rows.
+// A chart larger than a slice of the page's reads, whose faulty measures make a log and findings
+// of many pieces: every third of 12,000 measures has 7 rows, and 5 MB of comment lines in the
+// middle put the rest of them past the first slice.
 function longChart() {
     let chart = '#TITLE:Long;\r\n#NOTES:\r\n     dance-single:\r\n';
-    for (let measure = 1; measure <= 12000; ++measure)
+    for (let measure = 1; measure <= 12000; ++measure) {
         chart += rows(measure % 3 === 0 ? 7 : 4) + (measure < 12000 ? ',\r\n' : ';\r\n');
+        if (measure === 6000)
+            chart += ('// ' + '-'.repeat(61) + '\r\n').repeat(80000);
+    }
     return chart;
 }
 
