@@ -1,5 +1,5 @@
 // The command line's reports print through LineOutput; in the page their text goes to the page's
-// script instead of standard output. This stands in for app/lineoutput.cpp until the reports
+// script instead of standard output. This stands in for cli/lineoutput.cpp until the reports
 // write through an output of their own.
 
 #include "lineoutput.h"
@@ -32,7 +32,8 @@ void LineOutput::flush()
 }
 
 // The reason also ends the chart's own finding ("NAME:1: incorrect: REASON"), which the page shows.
-void LineOutput::writeError(std::string_view) { }
+void LineOutput::writeError(std::string_view)
+{ }
 
 void LineOutput::write(const char *data, std::size_t size)
 {
