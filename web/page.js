@@ -15,11 +15,6 @@ let worker = null;
 let busy = false;
 let current = null; // where the chart being shown goes: { log, findings }
 
-// Pieces of at most this many characters, cut at line ends: a block of the log that is out of
-// view is not laid out (content-visibility), so a log of millions of lines costs the page only
-// the blocks on screen.
-const blockSize = 64 * 1024;
-
 function append(className, text, parent = log) {
     const span = document.createElement('span');
     span.className = className;
@@ -28,18 +23,17 @@ function append(className, text, parent = log) {
     return span;
 }
 
-function appendBlocks(container, text) {
-    for (let start = 0; start < text.length;) {
-        let end = text.length;
-        if (end - start > blockSize) {
-            const lineEnd = text.lastIndexOf('\n', start + blockSize);
-            end = lineEnd >= start ? lineEnd + 1 : start + blockSize;
-        }
-        const piece = text.slice(start, end);
-        const block = append('block', piece, container);
-        block.style.containIntrinsicSize = `auto ${piece.split('\n').length * 1.25}em`;
-        start = end;
-    }
+// A piece of a log or findings, whole lines of some dozen KiB at most, as a block that is laid
+// out only when in view (content-visibility): a log of millions of lines costs the page only
+// the blocks on screen. Its estimated height holds its place meanwhile.
+function appendBlock(container, text) {
+    if (text === '')
+        return;
+    let lines = 0;
+    for (let at = text.indexOf('\n'); at !== -1; at = text.indexOf('\n', at + 1))
+        ++lines;
+    const block = append('block', text, container);
+    block.style.containIntrinsicSize = `auto ${Math.max(lines, 1) * 1.25}em`;
 }
 
 function showMessage(message) {
@@ -55,10 +49,10 @@ function showMessage(message) {
             progress.textContent = `Checking ${message.name}`;
         break;
     case 'log':
-        appendBlocks(current.log, message.text);
+        appendBlock(current.log, message.text);
         break;
-    case 'end':
-        appendBlocks(current.findings, message.findings);
+    case 'findings':
+        appendBlock(current.findings, message.text);
         break;
     case 'done':
         setBusy(false);

@@ -100,6 +100,23 @@ function chartsOf(module, items) {
     return charts;
 }
 
+// Text in pieces cut at line ends, each shown by the page in a task of its own: a chart's
+// findings can be megabytes, more than the page lays out between two frames.
+const pieceSize = 64 * 1024;
+
+function postPieces(kind, text) {
+    for (let start = 0; start < text.length;) {
+        let end = Math.min(start + pieceSize, text.length);
+        if (end < text.length) {
+            const lineEnd = text.lastIndexOf('\n', end - 1);
+            if (lineEnd >= start)
+                end = lineEnd + 1;
+        }
+        postMessage({ kind, text: text.slice(start, end) });
+        start = end;
+    }
+}
+
 function checkAll(module, items) {
     const charts = chartsOf(module, items);
     module._quilletReset();
@@ -110,11 +127,12 @@ function checkAll(module, items) {
         logText = new TextDecoder();
         findingsText = new TextDecoder();
         findings = '';
-        const outcome = module.ccall('quilletCheck', 'number', ['string'], [name]);
+        module.ccall('quilletCheck', 'number', ['string'], [name]);
         chart = null;
         slice = new Uint8Array(0);
         postMessage({ kind: 'log', text: logText.decode() });
-        postMessage({ kind: 'end', findings: findings + findingsText.decode(), outcome });
+        postPieces('findings', findings + findingsText.decode());
+        findings = '';
     });
     const summary = charts.length > 1 ? module.UTF8ToString(module._quilletSummary()) : '';
     postMessage({ kind: 'done', count: charts.length, summary });
