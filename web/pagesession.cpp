@@ -1,7 +1,10 @@
 #include "pagesession.h"
 
+#include "pagebridge.h"
+
 PageSession::PageSession()
-    : m_findings(m_options, m_output, m_tally)
+    : m_findingsText(pageAddFindings)
+    , m_findings(m_options, m_output, m_tally)
     , m_run(m_log, m_scratch)
 {
     // The findings need the chart's line numbers, which only an observer is told.

@@ -4,6 +4,7 @@
 #include "gnureport.h"
 #include "lineoutput.h"
 #include "pagelog.h"
+#include "pagesink.h"
 #include "report.h"
 #include "tempscratchfactory.h"
 
@@ -25,10 +26,13 @@ public:
 
 private:
     PageLog m_log;
-    LineOutput m_output;
-    ReportOptions m_options;
-    Tally m_tally;
-    GnuReport m_findings;
+    PageSink m_findingsText;
+    // The reason of a chart that failed also ends its finding ("NAME:1: incorrect: REASON").
+    PageSink m_errors {nullptr};
+    quillet::LineOutput m_output {m_findingsText, m_errors};
+    quillet::ReportOptions m_options;
+    quillet::Tally m_tally;
+    quillet::GnuReport m_findings;
     quillet::TempScratchFactory m_scratch;
     quillet::CheckRun m_run;
 };

@@ -71,6 +71,6 @@ EMSCRIPTEN_KEEPALIVE int quilletIsChartInFolder(const char *path)
         if (whole.substr(start).starts_with("._"))
             return 0;
     }
-    return ChartFinder::isChartName(std::string(whole.substr(start))) ? 1 : 0;
+    return quillet::ChartFinder::isChartName(std::string(whole.substr(start))) ? 1 : 0;
 }
 }
