@@ -193,11 +193,17 @@ int main(int argc, char **argv)
             continue;
         }
         ChartFinder finder;
-        for (const std::string &found : finder.find(chart))
-            checkChart(options, run, *report, found);
+        const std::vector<std::string> found = finder.find(chart);
+        for (const std::string &each : found)
+            checkChart(options, run, *report, each);
         for (const ChartFinder::Failure &failure : finder.failures()) {
             output.writeError(
                 failure.folder + ": cannot read the folder (" + failure.error.message() + ")");
+            status = exitTrouble;
+        }
+        // A folder named by mistake, or a pack not yet unpacked, must not pass as checked.
+        if (found.empty() && finder.failures().empty()) {
+            output.writeError(chart + ": no charts (*.sm) in this folder");
             status = exitTrouble;
         }
     }

@@ -77,7 +77,8 @@ void GnuReport::endBlock(const quillet::CheckResult &result)
 {
     if (result.outcome == quillet::CheckOutcome::Incorrect) {
         m_output.writeLine(m_name, ":1: incorrect: " + quillet::failureReason(result), m_end);
-    } else if (result.failure != quillet::CheckFailure::None) {
+    } else if (result.outcome != quillet::CheckOutcome::Ok
+        && result.failure != quillet::CheckFailure::None) {
         m_output.writeLine(
             m_name, ": " + m_block + "cannot check: " + quillet::failureReason(result), m_end);
     }
