@@ -89,9 +89,9 @@ struct CliCase
 
 const std::vector<CliCase> kCases = {
     {"GnuFindingsWithHints", "$Q --format=gnu OK HINTS NONE", 1,
-        "HINTS:2: beat 4: this measure has 0 rows" + gnuTail + " (an empty measure)\n"
-            + "HINTS:35: beat 8: this measure has 32 rows" + gnuTail + " (32nd or 64th notes)\n"
-            + "HINTS:39: beat 12: this measure has 3 rows" + gnuTail
+        "HINTS:3: beat 4: this measure has 0 rows" + gnuTail + " (an empty measure)\n"
+            + "HINTS:36: beat 8: this measure has 32 rows" + gnuTail + " (32nd or 64th notes)\n"
+            + "HINTS:40: beat 12: this measure has 3 rows" + gnuTail
             + " (2 of them are blank lines)\n" + "NONE:1: incorrect: No such file or directory\n",
         "quillet-check: NONE: No such file or directory\n"
         "3 charts: 1 OK, 1 with problems, 1 incorrect, 0 not checked\n"},
@@ -101,11 +101,20 @@ const std::vector<CliCase> kCases = {
         "quillet-check: OK: the scratch file", "missing"},
     // The log with every chart is read back against the JSON in jsonlines.py.
     {"EveryChartGnuNamesBlocks", "$Q --every-chart --format=gnu SONG", 1,
-        "SONG:15: dance-single Beginner 1: beat 4: this measure has 1 row" + gnuTail
-            + "\nSONG:16: dance-single Beginner 1: beat 8: this measure has 0 rows" + gnuTail
-            + " (an empty measure)\nSONG:19: chart 3: beat 4: this measure has 2 rows" + gnuTail
-            + "\n",
-        "3 charts: 1 OK, 2 with problems, 0 incorrect, 0 not checked\n"},
+        "SONG:17: dance-single Beginner 1: beat 4: this measure has 1 row" + gnuTail
+            + "\nSONG:18: dance-single Beginner 1: beat 8: this measure has 0 rows" + gnuTail
+            + " (an empty measure)\n",
+        "2 charts: 1 OK, 1 with problems, 0 incorrect, 0 not checked\n"},
+    // A chart without a #NOTES line is OK, and says why nothing was checked.
+    {"NoNotesLineGnu", "$Q --format=gnu HEAD", 0, "",
+        "quillet-check: HEAD: no #NOTES block, so no notes were checked\n"},
+    {"NoNotesLineJson", "$Q --format=json HEAD", 0,
+        "{\"path\":\"HEAD\",\"measures\":[],\"log\":[\"Checking SM file...\",\"SM file is OK. Ready "
+        "to send to convert.\"],\"verdict\":\"ok\",\"reason\":\"no #NOTES block, so no notes were "
+        "checked\"}\n",
+        "quillet-check: HEAD: no #NOTES block, so no notes were checked\n"},
+    {"EmptyFolderIsNoSuccess", "$Q --format=json tmp", 2, "",
+        "quillet-check: tmp: no charts (*.sm) in this folder\n"},
     {"CrLfKeepsTheLogBytes", "$Q --crlf OK", 0,
         "Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n", ""},
     {"QuietPrintsNothing", "$Q -q BAD OK", 1, "", ""},
@@ -139,7 +148,7 @@ const std::vector<CliCase> kCases = {
     {"FullOutput", "$Q OK > /dev/full", 2, "", "quillet-check: cannot write the log: "},
     // Standard streams and signals.
     {"ClosedOutputIsNotTheScratch",
-        "{ printf '#T\\n0000\\n'; sleep 1; } | $Q - >&- & sleep 0.3; readlink /proc/$!/fd/1; wait",
+        "{ printf '#NOTES:\\n0000\\n'; sleep 1; } | $Q - >&- & sleep 0.3; readlink /proc/$!/fd/1; wait",
         0, "/dev/null\n", "quillet-check: cannot write the log: Bad file descriptor\n"},
     {"ClosedInputCannotBeRead", "$Q - <&-", 2,
         "Cannot check: the chart could not be read (Bad file descriptor)\n",
@@ -169,10 +178,11 @@ TEST_P(CheckProgramTest, PrintsAndExits)
 {
     TempFolder folder;
     folder.write("OK", okChart);
-    folder.write("BAD", "#TITLE:b;\n0000\n0000\n0000\n;\n");
+    folder.write("BAD", "#TITLE:b;\n#NOTES:\n0000\n0000\n0000\n;\n");
     // Many faulty measures: their log is far longer than one write.
-    folder.write("MANY", "#T\n" + rows(manyMeasures, "0000\n0000\n0000\n,", "\n"));
-    folder.write("HINTS", "#T\n,\n" + rows(32, "0000", "\n") + ",\n0000\n\n\n;\n");
+    folder.write("MANY", "#NOTES:\n" + rows(manyMeasures, "0000\n0000\n0000\n,", "\n"));
+    folder.write("HINTS", "#T\n#NOTES:\n,\n" + rows(32, "0000", "\n") + ",\n0000\n\n\n;\n");
+    folder.write("HEAD", "#TITLE:h;\n#BPMS:0.000=120.000\n;\n0000\n,\n");
     folder.write("SONG", song);
     std::filesystem::create_directory(folder.file("tmp"));
     // Inside the folder, so that the charts' names are short; every scratch file goes to tmp.

@@ -7,8 +7,8 @@ check = os.fsencode(sys.argv[1])
 folder = tempfile.mkdtemp().encode()
 names = [b'ok.sm', b'bad \xff\xfe "q" \\ \x01.sm', b'caf\xc3\xa9\xed\xa0\x80.sm', b'missing.sm']
 charts = {b'ok.sm': b'#T\r\n0000\r\n0000\r\n0000\r\n0000\r\n;\r\n',
-          names[1]: b'#T\n0000\n\n,\n;\n',
-          names[2]: b'#T\n#NOTES:\n dance-single:\n :\n Hard:\n 9:\n 0:\n' + b'0000\n' * 4 + b';\n0000\n,\n'}
+          names[1]: b'#T\n#NOTES:\n0000\n\n,\n;\n',
+          names[2]: b'#T\n#NOTES:\n dance-single:\n :\n Hard:\n 9:\n 0:\n' + b'0000\n' * 4 + b';\n#NOTES:\n0000\n,\n'}
 for name, text in charts.items():
     with open(os.path.join(folder, name), 'wb') as f:
         f.write(text)
@@ -34,8 +34,8 @@ for every in ([], ['--every-chart']):
     assert [o['verdict'] for o in objects] == (
         ['ok', 'problems', 'ok', 'incorrect'] if not every
         else ['ok', 'problems', 'ok', 'problems', 'incorrect']), objects
-    assert objects[1]['measures'] == [{'beat': 4, 'rows': 2, 'line': 4, 'blankRows': 1},
-                                     {'beat': 8, 'rows': 0, 'line': 5, 'blankRows': 0}], objects
+    assert objects[1]['measures'] == [{'beat': 4, 'rows': 2, 'line': 5, 'blankRows': 1},
+                                     {'beat': 8, 'rows': 0, 'line': 6, 'blankRows': 0}], objects
     assert objects[-1]['reason'] == 'No such file or directory', objects
 shutil.rmtree(folder)
 print('ok')
