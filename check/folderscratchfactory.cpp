@@ -3,11 +3,27 @@
 #include "fileio.h"
 #include "tempscratchfactory.h"
 
-#include <cerrno>
 #include <filesystem>
+#include <system_error>
 #include <utility>
 
 namespace quillet {
+
+namespace {
+
+// A bin folder beside a share folder is an installed prefix (/usr, /usr/local, ~/.local): it
+// holds programs, not their scratch, even where the user may write to it. A build folder or an
+// unpacked ZIP is the program's own.
+bool isInstalledPrefix(const std::string &folder)
+{
+    namespace fs = std::filesystem;
+    // The folder is UTF-8 on Windows; char8_t makes the path read it so there too.
+    const fs::path path(std::u8string(folder.begin(), folder.end()));
+    std::error_code error;
+    return path.filename() == "bin" && fs::is_directory(path.parent_path() / "share", error);
+}
+
+} // namespace
 
 FolderScratchFactory::FolderScratchFactory(std::string folder)
     : m_folder(std::move(folder))
@@ -21,25 +37,19 @@ std::string FolderScratchFactory::path() const
 
 ScratchFile FolderScratchFactory::create(int chart, std::vector<ScratchAttempt> &failed)
 {
-    const std::string scratchPath = path();
-    // A chart saved as tmp.sm in the folder, or linked there, is never removed or written.
-    if (fileio::isSameFile(chart, scratchPath))
+    if (isInstalledPrefix(m_folder))
         return TempScratchFactory().create(chart, failed);
-    // Whatever stands at the path is removed, never written through: a link could point at a
-    // file of the user's, and a hard-linked or shared regular file would be truncated for all.
-    // A few tries, in case another copy of the program makes the file in between.
-    int createError = 0;
-    // Through fileio, so that a folder named in any script is taken as UTF-8 on Windows too.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        static_cast<void>(fileio::remove(scratchPath));
-        const int descriptor = fileio::createExclusive(scratchPath, createError);
-        if (descriptor >= 0)
-            return ScratchFile(descriptor, scratchPath);
-        if (createError != EEXIST)
-            break;
-    }
-    failed.push_back({m_folder.empty() ? std::string(".") : m_folder, createError});
-    // A read-only application folder (an installed program) still gets its check.
+    // Made exclusively, never removed first: whatever already stands at the path (a chart the
+    // user saved as tmp.sm, the chart itself, a link, another copy's scratch) is theirs, and the
+    // run goes to a private file instead. Through fileio, so that a folder named in any script is
+    // taken as UTF-8 on Windows too.
+    const std::string scratchPath = path();
+    int error = 0;
+    const int descriptor = fileio::createExclusive(scratchPath, error);
+    if (descriptor >= 0)
+        return ScratchFile(descriptor, scratchPath);
+    failed.push_back({m_folder.empty() ? std::string(".") : m_folder, error});
+    // A read-only application folder still gets its check.
     return TempScratchFactory().create(chart, failed);
 }
 

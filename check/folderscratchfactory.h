@@ -7,7 +7,8 @@
 namespace quillet {
 
 // "tmp.sm" in a given folder (the application's), falling back to a private temporary file when
-// it cannot be made there or when the chart itself stands at that path.
+// it cannot be made there, when anything already stands at that path, or when the folder is the
+// bin folder of an installed prefix (a bin folder beside a share folder, as /usr/bin).
 class FolderScratchFactory : public ScratchFactory
 {
 public:

@@ -34,14 +34,18 @@ ScratchFile::~ScratchFile()
 int ScratchFile::discard()
 {
     int error = fileio::noError;
+    // A file saved or moved to the path while the run lasted is the user's, and stays.
+    const bool ours
+        = m_descriptor >= 0 && !m_path.empty() && fileio::isSameFile(m_descriptor, m_path);
     // Closed before deleting: Windows cannot delete a file that is still open.
     if (m_descriptor >= 0)
         error = fileio::close(std::exchange(m_descriptor, -1));
-    if (!m_path.empty()) {
+    if (ours) {
         const int removeError = fileio::remove(std::exchange(m_path, {}));
         if (error == fileio::noError)
             error = removeError;
     }
+    m_path.clear();
     return error;
 }
 

@@ -9,7 +9,8 @@ class ScratchFile
 {
 public:
     ScratchFile() = default;
-    /// Takes ownership of descriptor; path is removed at the end unless it is empty.
+    /// Takes ownership of descriptor; path is removed at the end unless it is empty or no longer
+    /// names this file.
     ScratchFile(int descriptor, std::string path);
     ScratchFile(ScratchFile &&other) noexcept;
     ScratchFile &operator=(ScratchFile &&other) noexcept;

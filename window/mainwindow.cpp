@@ -9,7 +9,6 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -45,13 +44,19 @@ const quillet::FormControl &formControl(std::string_view objectName)
         [&](const quillet::FormControl &control) { return control.objectName == objectName; });
 }
 
-// The first local file dropped, if any.
-QString droppedFile(const QMimeData *data)
+// The name of the first local file dropped, if any, as the system's bytes: toLocalFile() would
+// take the name for UTF-8 and lose any other byte, but the URL's encoded form keeps them all.
+QByteArray droppedFile(const QMimeData *data)
 {
     if (!data || !data->hasUrls() || data->urls().isEmpty())
         return {};
     const QUrl first = data->urls().constFirst();
-    return first.isLocalFile() ? QDir::toNativeSeparators(first.toLocalFile()) : QString();
+    if (!first.isLocalFile())
+        return {};
+    QByteArray path = QByteArray::fromPercentEncoding(first.path(QUrl::FullyEncoded).toLatin1());
+    if (!first.host().isEmpty())
+        path.prepend("//" + first.host().toUtf8());
+    return path;
 }
 
 } // namespace
@@ -154,7 +159,9 @@ void MainWindow::applyForm()
 
 void MainWindow::runCheck()
 {
-    m_session->check(toLocalPath(m_pathEdit->text()));
+    const QString text = m_pathEdit->text();
+    m_session->check(!m_chosenPath.isEmpty() && text == m_chosenText ? m_chosenPath.toStdString()
+                                                                     : toLocalPath(text));
 }
 
 void MainWindow::browseForChart()
@@ -168,8 +175,17 @@ void MainWindow::browseForChart()
 
 void MainWindow::chooseChart(const QString &path)
 {
+    m_chosenPath.clear();
+    m_chosenText.clear();
     m_pathEdit->setText(path);
     m_session->chartChosen();
+}
+
+void MainWindow::chooseLocalChart(const QByteArray &path)
+{
+    chooseChart(QFile::decodeName(path));
+    m_chosenPath = path;
+    m_chosenText = m_pathEdit->text();
 }
 
 void MainWindow::appendLog(std::string_view message)
@@ -217,11 +233,11 @@ void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 
 void MainWindow::dropEvent(QDropEvent *event)
 {
-    const QString path = droppedFile(event->mimeData());
+    const QByteArray path = droppedFile(event->mimeData());
     if (path.isEmpty())
         return;
     event->acceptProposedAction();
-    chooseChart(path);
+    chooseLocalChart(path);
 }
 
 int MainWindow::twips(int value) const

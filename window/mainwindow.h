@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QWidget>
 
@@ -37,6 +38,10 @@ public:
     void browseForChart();
     /// Puts path into the path field and empties the log, as a chart chosen with "..." does.
     void chooseChart(const QString &path);
+    /// Chooses the chart named by the system's bytes, as an argument or a dropped file names it:
+    /// the field shows the name, and the check takes these exact bytes, even where they are not
+    /// valid UTF-8, until the field is edited.
+    void chooseLocalChart(const QByteArray &path);
     /// Adds message as the log's newest line.
     void appendLog(std::string_view message);
     /// Empties the log; a check under way is abandoned, and none of its messages follow.
@@ -71,6 +76,10 @@ private:
     LogPane *const m_logPane;
     QLabel *const m_siteLabel;
     QPushButton *const m_checkButton;
+
+    // The bytes of a chart chosen by its name on the system, and the text shown for them.
+    QByteArray m_chosenPath;
+    QString m_chosenText;
 
     std::unique_ptr<SessionView> m_view;
     std::unique_ptr<quillet::CheckSession> m_session;

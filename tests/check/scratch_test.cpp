@@ -27,17 +27,20 @@ bool untouched(Folders user)
 }
 
 // What stands at the application folder's tmp.sm before a run, and what must hold after it: by
-// default, the user's files as they were and no scratch file left.
+// default, the user's files as they were and what was planted still there, alone.
 struct PlantedCase
 {
     const char *name;
     std::function<void(Folders app, Folders user)> plant;
     std::function<bool(Folders app, Folders user)> holds
-        = [](Folders app, Folders user) { return untouched(user) && app.entries().empty(); };
+        = [](Folders app, Folders user) { return untouched(user) && app.entries().size() == 1; };
 };
 
 const std::vector<PlantedCase> kPlanted = {
-    {"StaleFile", [](Folders app, Folders) { app.write("tmp.sm", ";\r\n"); }},
+    {"UsersChartSavedAsTmp", [](Folders app, Folders) { app.write("tmp.sm", "#MINE:;\r\n"); },
+        [](Folders app, Folders user) {
+            return untouched(user) && contents(app.file("tmp.sm")) == "#MINE:;\r\n";
+        }},
 #ifndef _WIN32 // Windows makes symbolic links only with a privilege, and Wine not at all.
     {"SymlinkToUserFile",
         [](Folders app, Folders user) {
@@ -84,6 +87,57 @@ TEST_P(PlantedScratchTest, ChecksWithoutWritingThroughIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(AtScratchPath, PlantedScratchTest, testing::ValuesIn(kPlanted), caseName);
+
+// Where the window's scratch goes, by the program's folder: beside the program in a folder of its
+// own, in the temporary folder when the program is installed under a prefix.
+struct PlaceCase
+{
+    const char *name;
+    std::vector<const char *> folders;
+    const char *programFolder;
+    bool besideProgram;
+};
+
+const std::vector<PlaceCase> kPlaces = {
+    {"BuildFolder", {"build/bin"}, "build/bin", true},
+    {"InstalledPrefix", {"prefix/bin", "prefix/share"}, "prefix/bin", false},
+};
+
+using ScratchPlaceTest = testing::TestWithParam<PlaceCase>;
+
+TEST_P(ScratchPlaceTest, FollowsTheProgramsFolder)
+{
+    TempFolder root;
+    for (const char *folder : GetParam().folders)
+        fs::create_directories(root.file(folder));
+    const std::string programFolder = root.file(GetParam().programFolder);
+    FolderScratchFactory factory(programFolder);
+    std::vector<ScratchAttempt> failed;
+
+    const ScratchFile scratch = factory.create(-1, failed);
+
+    EXPECT_TRUE(scratch.isOpen());
+    EXPECT_EQ(scratch.path(), GetParam().besideProgram ? factory.path() : std::string());
+}
+
+INSTANTIATE_TEST_SUITE_P(Scratch, ScratchPlaceTest, testing::ValuesIn(kPlaces), caseName);
+
+#ifndef _WIN32 // Windows refuses to replace a file that is open, so this cannot happen there.
+// A file saved over tmp.sm while a check ran is the user's: the run's end leaves it.
+TEST(ScratchFileTest, KeepsAFileSavedOverItsPath)
+{
+    TempFolder app;
+    FolderScratchFactory factory(app.path().string());
+    std::vector<ScratchAttempt> failed;
+    ScratchFile scratch = factory.create(-1, failed);
+    ASSERT_EQ(scratch.path(), factory.path());
+
+    fs::rename(app.write("saved", "#MINE:;\r\n"), factory.path());
+    static_cast<void>(scratch.discard());
+
+    EXPECT_EQ(contents(factory.path()), "#MINE:;\r\n");
+}
+#endif
 
 // Hands the run a scratch descriptor that fails the way a real one might.
 class BrokenScratch : public ScratchFactory

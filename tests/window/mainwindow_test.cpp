@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -19,6 +20,8 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <map>
 
@@ -27,6 +30,17 @@ using namespace std::chrono_literals;
 namespace {
 
 using namespace quillet::test;
+
+// Drops mimeData on the window as a file manager does; true when the window took it.
+bool drop(MainWindow &window, QMimeData &data)
+{
+    QDragEnterEvent enter({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent dropped({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &enter);
+    if (enter.isAccepted())
+        QCoreApplication::sendEvent(&window, &dropped);
+    return enter.isAccepted() && dropped.isAccepted();
+}
 
 // Calls action at every pump of the window's next check until it returns true.
 void duringCheck(MainWindow &window, std::function<bool()> action)
@@ -48,14 +62,15 @@ class TestMainWindow : public QObject
     QTemporaryDir m_charts;
     QTemporaryDir m_scratch;
 
-    // The scratch file goes to a folder of the test's own, not to one a parallel test shares.
-    void prepare(MainWindow &window, const QString &name, const std::string &chart) const
+    // Writes chart to a file named by the system's bytes, types its path and returns it. The
+    // scratch file goes to a folder of the test's own, not to one a parallel test shares.
+    QByteArray prepare(MainWindow &window, const QByteArray &name, const std::string &chart) const
     {
-        QFile file(m_charts.filePath(name));
-        QVERIFY(
-            file.open(QIODevice::WriteOnly) && file.write(chart.c_str()) == qint64(chart.size()));
+        const QByteArray path = QFile::encodeName(m_charts.path()) + '/' + name;
+        std::ofstream(path.toStdString(), std::ios::binary) << chart;
         window.setScratchFolder(m_scratch.path());
-        window.findChild<QLineEdit *>("Text2")->setText(m_charts.filePath(name));
+        window.findChild<QLineEdit *>("Text2")->setText(QFile::decodeName(path));
+        return path;
     }
 
 private slots:
@@ -112,23 +127,35 @@ private slots:
 
     void check_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("byEnter");
-        QTest::newRow("button") << QString::fromUtf8(" ñandú ☆ .sm ") << false;
-        QTest::newRow("enter-in-path-field") << QStringLiteral("chart.sm") << true;
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("way");
+        QTest::newRow("button") << QByteArray(" ñandú ☆ .sm ") << "typed";
+        QTest::newRow("enter-in-path-field") << QByteArray("chart.sm") << "enter";
+        // Named in Latin-1, as packs made on other systems are: not UTF-8.
+        QTest::newRow("latin-1-name-by-argument") << QByteArray("caf\xe9.sm") << "argument";
+        QTest::newRow("latin-1-name-dropped") << QByteArray("caf\xe9.sm") << "dropped";
     }
 
-    // "Check file" and Enter in the path field check the chart named as typed, its log after
-    // what the log held.
+    // "Check file" and Enter in the path field check the chart named as typed, given as the
+    // program's argument or dropped, by the exact bytes of its name; its log after what the log
+    // held.
     void check()
     {
-        QFETCH(QString, file);
-        QFETCH(bool, byEnter);
+        QFETCH(QByteArray, name);
+        QFETCH(QString, way);
 
         MainWindow window;
-        prepare(window, file, okChart);
+        const QByteArray path = prepare(window, name, okChart);
+        // QTemporaryDir cannot remove a file whose name is not UTF-8.
+        const auto removeChart = qScopeGuard([&] { std::remove(path.constData()); });
+        if (way == "argument")
+            window.chooseLocalChart(path);
+        QMimeData data;
+        data.setData("text/uri-list", "file://" + path.toPercentEncoding("/") + "\r\n");
+        if (way == "dropped")
+            QVERIFY(drop(window, data));
         window.appendLog("earlier");
-        if (byEnter)
+        if (way == "enter")
             QTest::keyClick(window.findChild<QLineEdit *>("Text2"), Qt::Key_Return);
         else
             QTest::mouseClick(window.findChild<QPushButton *>("Command1"), Qt::LeftButton);
@@ -156,12 +183,7 @@ private slots:
         window.appendLog("earlier");
         QMimeData data;
         data.setUrls(urls);
-        QDragEnterEvent enter({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QDropEvent dropped({1, 1}, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&window, &enter);
-        if (enter.isAccepted())
-            QCoreApplication::sendEvent(&window, &dropped);
-        QCOMPARE(enter.isAccepted() && dropped.isAccepted(), taken);
+        QCOMPARE(drop(window, data), taken);
         QCOMPARE(window.findChild<QLineEdit *>("Text2")->text(),
             taken ? QDir::toNativeSeparators("/charts/b.sm") : "typed.sm");
         QCOMPARE(window.logText(), taken ? QString() : "earlier\r\n");
