@@ -109,9 +109,9 @@ const std::vector<CliCase> kCases = {
     {"NoNotesLineGnu", "$Q --format=gnu HEAD", 0, "",
         "quillet-check: HEAD: no #NOTES block, so no notes were checked\n"},
     {"NoNotesLineJson", "$Q --format=json HEAD", 0,
-        "{\"path\":\"HEAD\",\"measures\":[],\"log\":[\"Checking SM file...\",\"SM file is OK. Ready "
-        "to send to convert.\"],\"verdict\":\"ok\",\"reason\":\"no #NOTES block, so no notes were "
-        "checked\"}\n",
+        "{\"path\":\"HEAD\",\"measures\":[],\"log\":[\"Checking SM file...\",\"SM file is OK. "
+        "Ready to send to convert.\"],\"verdict\":\"ok\",\"reason\":\"no #NOTES block, so no "
+        "notes were checked\"}\n",
         "quillet-check: HEAD: no #NOTES block, so no notes were checked\n"},
     {"EmptyFolderIsNoSuccess", "$Q --format=json tmp", 2, "",
         "quillet-check: tmp: no charts (*.sm) in this folder\n"},
@@ -148,7 +148,8 @@ const std::vector<CliCase> kCases = {
     {"FullOutput", "$Q OK > /dev/full", 2, "", "quillet-check: cannot write the log: "},
     // Standard streams and signals.
     {"ClosedOutputIsNotTheScratch",
-        "{ printf '#NOTES:\\n0000\\n'; sleep 1; } | $Q - >&- & sleep 0.3; readlink /proc/$!/fd/1; wait",
+        "{ printf '#NOTES:\\n0000\\n'; sleep 1; } | $Q - >&- & sleep 0.3; readlink /proc/$!/fd/1; "
+        "wait",
         0, "/dev/null\n", "quillet-check: cannot write the log: Bad file descriptor\n"},
     {"ClosedInputCannotBeRead", "$Q - <&-", 2,
         "Cannot check: the chart could not be read (Bad file descriptor)\n",

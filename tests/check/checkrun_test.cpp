@@ -294,8 +294,8 @@ TEST_P(PumpTest, AbandonsWithoutVerdictOrScratch)
     WatchingPump pump(log, scratch.path(), GetParam());
     CheckRun run(log, scratch, &pump);
 
-    const CheckResult result
-        = run.run(charts.write("c.sm", "#NOTES:\r\n" + rows(5000) + ",\r\n" + rows(5000) + ";\r\n"));
+    const CheckResult result = run.run(
+        charts.write("c.sm", "#NOTES:\r\n" + rows(5000) + ",\r\n" + rows(5000) + ";\r\n"));
 
     EXPECT_EQ(result.outcome, CheckOutcome::Abandoned);
     EXPECT_EQ(pump.calls, GetParam());

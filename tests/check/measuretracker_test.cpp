@@ -53,7 +53,8 @@ const std::vector<TrackCase> kCases = {
         "[1 dance-single Challenge 12] =0\n[2 dance-single Beginner 1] L17 e0 b4 r1 L18 e0 b8 r0 "
         "=1\n"},
     {"BlockWithoutSemicolonRunsToTheEnd",
-        "#T\n#NOTES:\n     dance-single:\n0000\n,\n0000\n#NOTES:\n     dance-double:\n0000\n0000\n,\n",
+        "#T\n#NOTES:\n     dance-single:\n0000\n,\n0000\n#NOTES:\n     "
+        "dance-double:\n0000\n0000\n,\n",
         true, "[1 dance-single] L5 e0 b4 r1 L11 e0 b8 r3 =1\n"},
     {"WholeChunksOfMeasures", "#T\n#NOTES:\n" + rows(12, "0000\n\n0000\n,", "\n") + ";\n", false,
         manyMeasuresEvents()},
