@@ -1,31 +1,11 @@
 #include "gnureport.h"
 
-#include "checkfailure.h"
 #include "lineoutput.h"
 
 #include <algorithm>
 #include <charconv>
 
-namespace {
-
-// What a measure of this size usually is.
-std::string_view sizeHint(std::uint64_t rows)
-{
-    switch (rows) {
-    case 0:
-        return "an empty measure";
-    case 32:
-    case 64:
-        return "32nd or 64th notes";
-    case 96:
-    case 192:
-        return "off-grid or custom snaps saved by an editor";
-    default:
-        return {};
-    }
-}
-
-} // namespace
+namespace quillet {
 
 void GnuReport::blockBegins(std::uint64_t number, std::string_view name)
 {
@@ -33,7 +13,7 @@ void GnuReport::blockBegins(std::uint64_t number, std::string_view name)
         m_block = blockLabel(number, name) + ": ";
 }
 
-void GnuReport::measureProblem(const quillet::MeasureProblem &problem)
+void GnuReport::measureProblem(const MeasureProblem &problem)
 {
     // The pieces between the names are made on the stack, each handed over whole: a chart can
     // have a million faulty measures.
@@ -47,7 +27,7 @@ void GnuReport::measureProblem(const quillet::MeasureProblem &problem)
         m_output.append({piece, std::size_t(out - piece)});
         out = piece;
     };
-    m_output.append(m_name);
+    m_output.append(m_shownName);
     text(":");
     number(problem.line);
     text(": ");
@@ -59,11 +39,8 @@ void GnuReport::measureProblem(const quillet::MeasureProblem &problem)
     number(problem.rows);
     text(problem.rows == 1 ? " row" : " rows");
     text("; accepted sizes are 4, 8, 12, 16, 24 and 48");
-    if (problem.blankRows > 0) {
-        text(" (");
-        number(problem.blankRows);
-        text(problem.blankRows == 1 ? " of them is a blank line)" : " of them are blank lines)");
-    } else if (const std::string_view hint = sizeHint(problem.rows); !hint.empty()) {
+    char hintBuffer[hintSize];
+    if (const std::string_view hint = measureHint(problem, hintBuffer); !hint.empty()) {
         text(" (");
         text(hint);
         text(")");
@@ -73,14 +50,15 @@ void GnuReport::measureProblem(const quillet::MeasureProblem &problem)
     m_output.endLine();
 }
 
-void GnuReport::endBlock(const quillet::CheckResult &result)
+void GnuReport::endBlock(const CheckResult &result, std::string_view reason)
 {
-    if (result.outcome == quillet::CheckOutcome::Incorrect) {
-        m_output.writeLine(m_name, ":1: incorrect: " + quillet::failureReason(result), m_end);
-    } else if (result.outcome != quillet::CheckOutcome::Ok
-        && result.failure != quillet::CheckFailure::None) {
+    if (result.outcome == CheckOutcome::Incorrect) {
+        m_output.writeLine(m_shownName, ":1: incorrect: " + std::string(reason), m_end);
+    } else if (result.outcome != CheckOutcome::Ok && result.failure != CheckFailure::None) {
         m_output.writeLine(
-            m_name, ": " + m_block + "cannot check: " + quillet::failureReason(result), m_end);
+            m_shownName, ": " + m_block + "cannot check: " + std::string(reason), m_end);
     }
     m_block.clear();
 }
+
+} // namespace quillet

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace quillet {
+
 // One line per finding, as compilers print them and editors jump to them:
 // "PATH:LINE: beat B: this measure has R rows; accepted sizes are ...", with a hint where one
 // applies. An OK chart prints nothing.
@@ -13,12 +15,14 @@ public:
     using Report::Report;
 
     void blockBegins(std::uint64_t number, std::string_view name) override;
-    void measureProblem(const quillet::MeasureProblem &problem) override;
+    void measureProblem(const MeasureProblem &problem) override;
     void addMeasureMessages(std::uint64_t, std::uint64_t) override { }
 
 protected:
-    void endBlock(const quillet::CheckResult &result) override;
+    void endBlock(const CheckResult &result, std::string_view reason) override;
 
 private:
     std::string m_block; // "NAME: " with every chart
 };
+
+} // namespace quillet

@@ -1,8 +1,6 @@
 #include "jsonreport.h"
 
-#include "checkfailure.h"
 #include "lineoutput.h"
-#include "messages.h"
 
 #include <algorithm>
 #include <bit>
@@ -13,6 +11,8 @@
 #include <emmintrin.h>
 #define QUILLET_HAVE_SSE2 1
 #endif
+
+namespace quillet {
 
 namespace {
 
@@ -99,17 +99,17 @@ void appendString(std::string &out, std::string_view text)
     out += '"';
 }
 
-std::string_view verdict(quillet::CheckOutcome outcome)
+std::string_view verdict(CheckOutcome outcome)
 {
     switch (outcome) {
-    case quillet::CheckOutcome::Ok:
+    case CheckOutcome::Ok:
         return "ok";
-    case quillet::CheckOutcome::Problems:
+    case CheckOutcome::Problems:
         return "problems";
-    case quillet::CheckOutcome::Incorrect:
+    case CheckOutcome::Incorrect:
         return "incorrect";
-    case quillet::CheckOutcome::CouldNotCheck:
-    case quillet::CheckOutcome::Abandoned:
+    case CheckOutcome::CouldNotCheck:
+    case CheckOutcome::Abandoned:
         break;
     }
     return "not-checked";
@@ -117,119 +117,87 @@ std::string_view verdict(quillet::CheckOutcome outcome)
 
 } // namespace
 
-void JsonReport::addMessage(std::string_view message)
-{
-    beginLog();
-    if (!m_first)
-        m_piece += ',';
-    m_first = false;
-    appendString(m_piece, message);
-    send();
-}
-
-void JsonReport::addMeasureMessages(std::uint64_t beat, std::uint64_t rows)
-{
-    beginLog();
-    if (!m_piece.empty())
-        send();
-    // Both are plain text: made on the stack, no escape needed, and handed over whole.
-    char elements[128];
-    char *out = elements;
-    const auto element = [&out](std::string_view text, std::uint64_t number) {
-        *out++ = '"';
-        out = std::copy(text.begin(), text.end(), out);
-        out = std::to_chars(out, out + 20, number).ptr;
-        *out++ = '"';
-    };
-    if (!m_first)
-        *out++ = ',';
-    m_first = false;
-    element(quillet::messages::problemAtBeat, beat);
-    *out++ = ',';
-    element(quillet::messages::measureSize, rows);
-    m_output.append({elements, std::size_t(out - elements)});
-}
-
 void JsonReport::beginChart(std::string name)
 {
     Report::beginChart(std::move(name));
+    m_path.clear();
+    appendString(m_path, m_name);
     m_block = 0;
+    m_began = false;
 }
 
 void JsonReport::blockBegins(std::uint64_t number, std::string_view name)
 {
-    m_block = number - 1;
-    begin(name);
+    m_block = number;
+    m_began = true;
+    m_blockName = name;
+    m_measures = 0;
+    makeHead("measure", m_measureHead);
 }
 
-void JsonReport::measureProblem(const quillet::MeasureProblem &problem)
+void JsonReport::measureProblem(const MeasureProblem &problem)
 {
-    begin({});
-    if (!m_piece.empty())
-        send();
-    // Made on the stack and handed over whole: a chart can have a million faulty measures.
-    char object[160];
-    char *out = object;
-    const auto field = [&out](std::string_view name, std::uint64_t value) {
-        out = std::copy(name.begin(), name.end(), out);
+    if (!m_began)
+        blockBegins(m_block + 1, {});
+    ++m_measures;
+    // Made on the stack and handed over whole after the block's head: a chart can have a million
+    // faulty measures.
+    char record[128 + hintSize];
+    char *out = record;
+    const auto text
+        = [&out](std::string_view part) { out = std::copy(part.begin(), part.end(), out); };
+    const auto field = [&](std::string_view name, std::uint64_t value) {
+        text(name);
         out = std::to_chars(out, out + 20, value).ptr;
     };
-    field(m_first ? "{\"beat\":" : ",{\"beat\":", problem.beat);
-    m_first = false;
+    field("\"beat\":", problem.beat);
     field(",\"rows\":", problem.rows);
     field(",\"line\":", problem.line);
     field(",\"blankRows\":", problem.blankRows);
-    *out++ = '}';
-    m_output.append({object, std::size_t(out - object)});
-}
-
-void JsonReport::endBlock(const quillet::CheckResult &result)
-{
-    beginLog();
-    m_piece.append("],\"verdict\":\"").append(verdict(result.outcome)).append("\"");
-    if (result.failure != quillet::CheckFailure::None) {
-        m_piece.append(",\"reason\":");
-        appendString(m_piece, quillet::failureReason(result));
+    char hintBuffer[hintSize];
+    if (const std::string_view hint = measureHint(problem, hintBuffer); hint.empty()) {
+        text(",\"hint\":null}");
+    } else {
+        // Plain ASCII: no escape needed.
+        text(",\"hint\":\"");
+        text(hint);
+        text("\"}");
     }
-    m_piece.append("}").append(m_end);
-    send();
+    text(m_end);
+    m_output.append(m_measureHead);
+    m_output.append({record, std::size_t(out - record)});
     m_output.endLine();
-    m_part = Part::None;
 }
 
-// The object's head, at the first thing known of a block; a block that failed before it began
-// is numbered after the one before.
-void JsonReport::begin(std::string_view name)
+void JsonReport::endBlock(const CheckResult &result, std::string_view reason)
 {
-    if (m_part != Part::None)
-        return;
-    ++m_block;
-    m_piece += "{\"path\":";
-    appendString(m_piece, m_name);
-    if (m_options.everyChart) {
-        m_piece.append(",\"block\":").append(std::to_string(m_block)).append(",\"name\":");
-        if (name.empty())
-            m_piece += "null";
-        else
-            appendString(m_piece, name);
+    // A block that failed before it began is numbered after the one before.
+    if (!m_began) {
+        ++m_block;
+        m_blockName.clear();
+        m_measures = 0;
     }
-    m_piece += ",\"measures\":[";
-    m_part = Part::Measures;
-    m_first = true;
+    makeHead("chart", m_record);
+    m_record.append("\"verdict\":\"").append(verdict(result.outcome)).append("\",\"reason\":");
+    if (reason.empty())
+        m_record += "null";
+    else
+        appendString(m_record, reason);
+    m_record.append(",\"measures\":").append(std::to_string(m_measures)).append("}").append(m_end);
+    m_output.writeLine({}, m_record, {});
+    m_began = false;
 }
 
-void JsonReport::beginLog()
+// {"type":TYPE,"path":...,"chart":N,"name":...,
+void JsonReport::makeHead(std::string_view type, std::string &head) const
 {
-    begin({});
-    if (m_part == Part::Log)
-        return;
-    m_piece += "],\"log\":[";
-    m_part = Part::Log;
-    m_first = true;
+    head.assign("{\"type\":\"").append(type).append("\",\"path\":").append(m_path);
+    head.append(",\"chart\":").append(std::to_string(m_block)).append(",\"name\":");
+    if (m_blockName.empty())
+        head += "null";
+    else
+        appendString(head, m_blockName);
+    head += ',';
 }
 
-void JsonReport::send()
-{
-    m_output.append(m_piece);
-    m_piece.clear();
-}
+} // namespace quillet

@@ -1,23 +1,17 @@
 #include "lineoutput.h"
 
-#include "fileio.h"
+#include "outputsink.h"
 
-#include <cstdio>
 #include <cstring>
+#include <string>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
+namespace quillet {
 
-LineOutput::LineOutput()
-    : m_lineWrite(maxWrite)
-{
-#ifndef _WIN32
-    struct stat info;
-    if (::fstat(1, &info) == 0 && !S_ISFIFO(info.st_mode) && !S_ISSOCK(info.st_mode))
-        m_lineWrite = m_buffer.size();
-#endif
-}
+LineOutput::LineOutput(OutputSink &output, OutputSink &errors)
+    : m_out(output)
+    , m_errors(errors)
+    , m_lineWrite(output.isPipe() ? maxWrite : m_buffer.size())
+{ }
 
 void LineOutput::append(std::string_view text)
 {
@@ -55,12 +49,19 @@ void LineOutput::flush()
 
 void LineOutput::writeError(std::string_view text)
 {
+    writeErrorLine("quillet-check: " + std::string(text) + "\n");
+}
+
+void LineOutput::writeErrorLine(std::string_view line)
+{
     flush();
-    std::fprintf(stderr, "quillet-check: %.*s\n", int(text.size()), text.data());
+    m_errors.write(line);
 }
 
 void LineOutput::write(const char *data, std::size_t size)
 {
     if (m_error == 0)
-        m_error = quillet::fileio::writeAll(1, data, size);
+        m_error = m_out.write({data, size});
 }
+
+} // namespace quillet

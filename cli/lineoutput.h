@@ -5,16 +5,20 @@
 #include <cstddef>
 #include <string_view>
 
+namespace quillet {
+
+class OutputSink;
+
 // Standard output in whole lines: every write ends at a line end and, on a pipe, holds at most
 // 4 KiB where the lines allow, so that runs sharing a pipe (xargs -P) never splice each other's
-// lines; a file or a terminal takes whole lines 64 KiB at a time. A longer line, such as a JSON
-// object, goes out alone in pieces of up to 64 KiB as it is made.
+// lines; a file or a terminal takes whole lines 64 KiB at a time. A longer line goes out alone
+// in pieces of up to 64 KiB as it is made.
 class LineOutput
 {
 public:
     static constexpr std::size_t maxWrite = 4096; // PIPE_BUF on Linux: a pipe write stays whole
 
-    LineOutput();
+    LineOutput(OutputSink &output, OutputSink &errors);
 
     /// Adds text to the line under way.
     void append(std::string_view text);
@@ -34,6 +38,8 @@ public:
     /// "quillet-check: TEXT" on standard error, after what standard output holds, so that the
     /// lines keep their order on a terminal.
     void writeError(std::string_view text);
+    /// A whole line of standard error as it is, after what standard output holds.
+    void writeErrorLine(std::string_view line);
 
     /// The system's error number of the first write that failed, 0 while none has.
     int error() const { return m_error; }
@@ -41,9 +47,13 @@ public:
 private:
     void write(const char *data, std::size_t size);
 
-    quillet::PageBuffer m_buffer {16 * maxWrite};
+    OutputSink &m_out;
+    OutputSink &m_errors;
+    PageBuffer m_buffer {16 * maxWrite};
     std::size_t m_lineWrite; // the most whole lines go out at a time
     std::size_t m_size = 0;
     std::size_t m_lineStart = 0; // where the line under way begins in the buffer
     int m_error = 0;
 };
+
+} // namespace quillet

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace quillet {
+
 LogReport::LogReport(const ReportOptions &options, LineOutput &output, Tally &tally, bool quiet)
     : Report(options, output, tally)
     , m_quiet(quiet)
@@ -27,6 +29,8 @@ void LogReport::blockBegins(std::uint64_t number, std::string_view name)
         return;
     std::string line = "Chart " + std::to_string(number);
     if (!name.empty())
-        line.append(": ").append(name);
+        line.append(": ").append(escapedName(name));
     m_output.writeLine(m_prefix, line, m_end);
 }
+
+} // namespace quillet

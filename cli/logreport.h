@@ -2,6 +2,8 @@
 
 #include "report.h"
 
+namespace quillet {
+
 // The log, as the window shows it, one message a line; with every chart a line before each
 // block's log names it: "Chart 2: dance-single Challenge 12". Prints nothing when quiet.
 class LogReport : public Report
@@ -17,3 +19,5 @@ public:
 private:
     bool m_quiet;
 };
+
+} // namespace quillet

@@ -3,8 +3,8 @@
 // of it, with the line and empty rows of each faulty measure.
 
 #include "../tests/support/blockrecorder.h"
+#include "../tests/support/logtext.h"
 #include "checkrun.h"
-#include "logtext.h"
 #include "tempscratchfactory.h"
 
 #include <algorithm>

@@ -1,9 +1,9 @@
 #include "../support/charts.h"
 #include "../support/tempfolder.h"
+#include "../support/logtext.h"
 #include "checkrun.h"
 #include "eventpump.h"
 #include "folderscratchfactory.h"
-#include "logtext.h"
 
 #include <gtest/gtest.h>
 

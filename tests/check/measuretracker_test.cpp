@@ -1,8 +1,8 @@
 #include "../support/blockrecorder.h"
 #include "../support/charts.h"
 #include "../support/tempfolder.h"
+#include "../support/logtext.h"
 #include "checkrun.h"
-#include "logtext.h"
 #include "tempscratchfactory.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "../support/charts.h"
 #include "../support/tempfolder.h"
+#include "../support/logtext.h"
 #include "checkrun.h"
 #include "folderscratchfactory.h"
-#include "logtext.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "../support/tempfolder.h"
+#include "../support/logtext.h"
 #include "checkrun.h"
-#include "logtext.h"
 #include "tempscratchfactory.h"
 
 #include <gtest/gtest.h>

@@ -7,12 +7,17 @@
 
 namespace quillet {
 
-// The log as one text: each message followed by CR LF, newest last.
+// The log as one text: each message followed by CR LF, newest last. The tests' sink: they compare
+// the whole log at once.
 class LogText : public MessageSink
 {
 public:
     /// Appends message and then CR LF.
-    void addMessage(std::string_view message) override;
+    void addMessage(std::string_view message) override
+    {
+        m_text.append(message);
+        m_text.append(lineEnd);
+    }
     /// Empties the log.
     void clear() { m_text.clear(); }
     const std::string &text() const { return m_text; }
