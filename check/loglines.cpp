@@ -1,5 +1,7 @@
 #include "loglines.h"
 
+#include <algorithm>
+
 namespace quillet {
 
 void LogLines::append(std::string_view line)
@@ -8,27 +10,32 @@ void LogLines::append(std::string_view line)
         m_chunks.emplace_back();
         // A line longer than a chunk gets a chunk of its own size.
         m_chunks.back().reserve(line.size() > chunkSize ? line.size() : chunkSize);
+        m_chunkFirstLines.push_back(m_ends.size());
     }
     std::string &chunk = m_chunks.back();
     chunk.append(line);
-    m_ends.push_back(std::uint64_t(m_chunks.size() - 1) << 32 | chunk.size());
+    m_ends.push_back(std::uint32_t(chunk.size()));
+}
+
+std::size_t LogLines::chunkOf(std::size_t index) const
+{
+    return std::size_t(
+               std::ranges::upper_bound(m_chunkFirstLines, index) - m_chunkFirstLines.begin())
+        - 1;
 }
 
 void LogLines::clear()
 {
     m_chunks.clear();
+    m_chunkFirstLines.clear();
     m_ends.clear();
 }
 
 std::string_view LogLines::line(std::size_t index) const
 {
-    const std::uint64_t end = m_ends[index];
-    const std::size_t chunk = std::size_t(end >> 32);
-    const std::size_t endOffset = std::size_t(end & 0xFFFFFFFFu);
-    std::size_t start = 0;
-    if (index > 0 && (m_ends[index - 1] >> 32) == chunk)
-        start = std::size_t(m_ends[index - 1] & 0xFFFFFFFFu);
-    return std::string_view(m_chunks[chunk]).substr(start, endOffset - start);
+    const std::size_t chunk = chunkOf(index);
+    const std::size_t start = index == m_chunkFirstLines[chunk] ? 0 : m_ends[index - 1];
+    return std::string_view(m_chunks[chunk]).substr(start, m_ends[index] - start);
 }
 
 std::size_t LogLines::textSize(std::size_t first, std::size_t last, std::size_t lineEndSize) const

@@ -30,8 +30,12 @@ public:
 private:
     static constexpr std::size_t chunkSize = std::size_t(1) << 20;
 
+    std::size_t chunkOf(std::size_t index) const;
+
     std::vector<std::string> m_chunks; // each filled up to the capacity it was given
-    std::deque<std::uint64_t> m_ends; // chunk index << 32 | end offset in that chunk
+    std::vector<std::size_t> m_chunkFirstLines; // the index of each chunk's first line
+    // Each line's end offset in its chunk: four bytes a line, as a list view's rows cost eight.
+    std::deque<std::uint32_t> m_ends;
 };
 
 } // namespace quillet

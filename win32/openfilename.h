@@ -1,6 +1,6 @@
 #pragma once
 
-// The record that GetOpenFileNameA takes, and the buffers it points into. No Qt here: the
+// The record that GetOpenFileNameW takes, and the buffers it points into. No Qt here: the
 // Windows branch is cross-compiled and checked without a Windows Qt.
 
 #include <windows.h>
@@ -21,42 +21,42 @@ inline constexpr DWORD openDialogFlags = OFN_LONGNAMES | OFN_NODEREFERENCELINKS 
 // the record is made.
 struct OpenFileNameBuffers
 {
-    std::string filter;
-    std::string file;
-    std::string fileTitle;
-    std::string initialDir;
-    std::string title;
-    std::string defaultExtension;
+    std::wstring filter;
+    std::wstring file;
+    std::wstring fileTitle;
+    std::wstring initialDir;
+    std::wstring title;
+    std::wstring defaultExtension;
 };
 
 /// Lays out the dialog's texts: the filter ends with the two NULs Windows reads to its end, and
 /// the file buffer is defaultName, 1024 spaces and two NULs, the room the chosen path goes into.
-constexpr OpenFileNameBuffers makeOpenFileNameBuffers(std::string_view title,
-    std::string_view filter, std::string_view defaultName, std::string_view currentDir)
+constexpr OpenFileNameBuffers makeOpenFileNameBuffers(std::wstring_view title,
+    std::wstring_view filter, std::wstring_view defaultName, std::wstring_view currentDir)
 {
     OpenFileNameBuffers buffers;
     buffers.filter.assign(filter);
     // The caller's pairs end with one NUL at most; a list that is not ended by two lets the
     // dialog read past its end.
-    while (buffers.filter.size() < 2 || !buffers.filter.ends_with(std::string_view("\0\0", 2)))
-        buffers.filter.push_back('\0');
+    while (buffers.filter.size() < 2 || !buffers.filter.ends_with(std::wstring_view(L"\0\0", 2)))
+        buffers.filter.push_back(L'\0');
     buffers.file.assign(defaultName);
-    buffers.file.append(fileBufferPadding, ' ');
-    buffers.file.append(2, '\0');
-    buffers.fileTitle.assign(fileTitleLength, '\0');
+    buffers.file.append(fileBufferPadding, L' ');
+    buffers.file.append(2, L'\0');
+    buffers.fileTitle.assign(fileTitleLength, L'\0');
     buffers.initialDir.assign(currentDir);
-    buffers.initialDir.push_back('\0');
+    buffers.initialDir.push_back(L'\0');
     buffers.title.assign(title);
-    buffers.defaultExtension.assign(2, '\0');
+    buffers.defaultExtension.assign(2, L'\0');
     return buffers;
 }
 
 /// The record for buffers. lStructSize is the size of this build's record: the 32-bit size of 76
-/// makes a 64-bit GetOpenFileNameA fail without showing anything.
-constexpr OPENFILENAMEA makeOpenFileNameRecord(HWND owner, OpenFileNameBuffers &buffers)
+/// makes a 64-bit GetOpenFileNameW fail without showing anything.
+constexpr OPENFILENAMEW makeOpenFileNameRecord(HWND owner, OpenFileNameBuffers &buffers)
 {
-    OPENFILENAMEA record {};
-    record.lStructSize = sizeof(OPENFILENAMEA);
+    OPENFILENAMEW record {};
+    record.lStructSize = sizeof(OPENFILENAMEW);
     record.hwndOwner = owner;
     record.hInstance = nullptr;
     record.lpstrFilter = buffers.filter.c_str();

@@ -5,7 +5,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 namespace quillet {
@@ -47,6 +49,15 @@ LRESULT copyText(const std::wstring &text, WPARAM room, LPARAM buffer)
     return LRESULT(count);
 }
 
+// The length toUtf16 gives line; log lines are nearly always ASCII, which needs no call.
+std::size_t utf16Length(std::string_view line)
+{
+    if (std::ranges::all_of(
+            line, [](char byte) { return static_cast<unsigned char>(byte) < 0x80; }))
+        return line.size();
+    return std::size_t(MultiByteToWideChar(CP_UTF8, 0, line.data(), int(line.size()), nullptr, 0));
+}
+
 } // namespace
 
 WinLogPane::WinLogPane(const LogLines &lines)
@@ -83,6 +94,10 @@ void WinLogPane::setFont(HFONT font)
 
 void WinLogPane::showLines(std::size_t lineCount)
 {
+    if (lineCount < m_shownLines)
+        m_shownLines = m_textLength = 0;
+    for (; m_shownLines < lineCount; ++m_shownLines)
+        m_textLength += utf16Length(m_lines.line(m_shownLines)) + 2;
     SendMessageW(m_hwnd, LB_SETCOUNT, WPARAM(lineCount), 0);
     if (lineCount > 0)
         SendMessageW(m_hwnd, LB_SETTOPINDEX, WPARAM(lineCount - 1), 0);
@@ -119,9 +134,9 @@ LRESULT WinLogPane::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_GETTEXTLENGTH:
-        return LRESULT(toUtf16(m_lines.text(0, m_lines.size())).size());
+        return LRESULT(m_textLength);
     case WM_GETTEXT:
-        return copyText(toUtf16(m_lines.text(0, m_lines.size())), wParam, lParam);
+        return copyLogText(wParam, lParam);
     case WM_SETTEXT:
         return FALSE; // the session owns the log
     case LB_GETTEXTLEN:
@@ -165,6 +180,25 @@ void WinLogPane::copySelection() const
         }
     }
     putOnClipboard(m_hwnd, toUtf16(text));
+}
+
+// As copyText, line by line: a reader that asks for the first lines does not pay for the rest.
+LRESULT WinLogPane::copyLogText(WPARAM room, LPARAM buffer) const
+{
+    if (room == 0 || buffer == 0)
+        return 0;
+    auto *const out = reinterpret_cast<wchar_t *>(buffer);
+    const std::size_t limit = room - 1;
+    const std::size_t lines = std::min(m_shownLines, m_lines.size());
+    std::size_t count = 0;
+    for (std::size_t index = 0; index < lines && count < limit; ++index) {
+        const std::wstring line = lineText(index) + L"\r\n";
+        const std::size_t part = std::min(line.size(), limit - count);
+        std::wmemcpy(out + count, line.data(), part);
+        count += part;
+    }
+    out[count] = L'\0';
+    return LRESULT(count);
 }
 
 std::wstring WinLogPane::lineText(std::size_t index) const

@@ -12,7 +12,8 @@ class LogLines;
 // The log, shown by an owner-data list box over the session's lines: the box holds only their
 // count, so a line costs nothing beyond the session's copy, and only the visible lines are drawn.
 // It selects, copies (Ctrl+A, Ctrl+C) and answers WM_GETTEXT with the log's exact text (each line
-// and CR LF) as an EDIT control does, so screen readers and tests read it the same way.
+// and CR LF) as an EDIT control does, so screen readers and tests read it the same way; its length
+// is counted as lines arrive, and only what fits the caller's buffer is converted.
 class WinLogPane
 {
 public:
@@ -36,9 +37,12 @@ private:
         HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void copySelection() const;
+    LRESULT copyLogText(WPARAM room, LPARAM buffer) const;
     std::wstring lineText(std::size_t index) const;
 
     const LogLines &m_lines;
+    std::size_t m_shownLines = 0;
+    std::size_t m_textLength = 0; // of the shown lines in UTF-16, each with its CR LF
     HWND m_hwnd = nullptr;
     HFONT m_font = nullptr; // owned by the window
 };

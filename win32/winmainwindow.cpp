@@ -1,18 +1,18 @@
 #include "winmainwindow.h"
 
-#include "chartdialog.h"
 #include "opendialog_win.h"
 #include "resource.h"
+#include "winform.h"
+#include "winsystem.h"
 
+#include "checkview.h"
 #include "utf16_win.h"
-#include "windowform.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
 #include <array>
-#include <string_view>
 #include <utility>
 
 #ifndef WM_DPICHANGED
@@ -26,137 +26,28 @@ namespace {
 constexpr wchar_t windowClassName[] = L"QuilletWindow";
 constexpr DWORD windowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
-// Calls that Windows 10 added are looked up, so the program still starts on older systems.
-template <typename Function> Function user32Function(const char *name)
-{
-    const FARPROC address = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
-}
-
-int windowDpi(HWND hwnd)
-{
-    if (const auto dpiForWindow = user32Function<UINT(WINAPI *)(HWND)>("GetDpiForWindow"))
-        return int(dpiForWindow(hwnd));
-    HDC dc = GetDC(hwnd);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(hwnd, dc);
-    return dpi;
-}
-
-int systemDpi()
-{
-    HDC dc = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
-    return dpi;
-}
-
-// The system's message font, which it gives at the system's DPI, at dpi.
-FontHandle messageFont(int dpi)
-{
-    NONCLIENTMETRICSW metrics {};
-    metrics.cbSize = sizeof metrics;
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(LOGFONTW), &metrics.lfMessageFont);
-    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, dpi, systemDpi());
-    return FontHandle(CreateFontIndirectW(&metrics.lfMessageFont));
-}
-
-IconHandle loadIcon(int size)
-{
-    return IconHandle(static_cast<HICON>(LoadImageW(
-        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_QUILLET), IMAGE_ICON, size, size, 0)));
-}
-
-// The 8-bit dialog speaks the process's code page: UTF-8 under the manifest, on Windows 10 1903
-// and later; before that, the user's, which may not hold every name.
-std::wstring fromCodePage(std::string_view text)
-{
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
-    std::wstring wide(std::size_t(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), length);
-    return wide;
-}
-
-std::wstring windowText(HWND hwnd)
-{
-    std::wstring text(std::size_t(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(std::size_t(GetWindowTextW(hwnd, text.data(), int(text.size()))));
-    return text;
-}
-
-// The folder of the running program, where the check's "tmp.sm" goes.
-std::string applicationFolder()
-{
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
-        if (length == 0)
-            return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    path.resize(std::min(path.size(), path.find_last_of(L"\\/")));
-    return toUtf8(path);
-}
-
-const FormControl &formControl(std::string_view objectName)
-{
-    return *std::ranges::find(windowForm, objectName, &FormControl::objectName);
-}
-
-struct Place
-{
-    int left, top, width, height;
-};
-
-// A control's place in the window's client area, in twips: its containers' offsets added.
-Place formPlace(const FormControl &control)
-{
-    Place place {control.left, control.top, control.width, control.height};
-    for (std::string_view container = control.container; !container.empty();) {
-        const FormControl &outer = formControl(container);
-        if (outer.kind == ControlKind::Window)
-            break;
-        place.left += outer.left;
-        place.top += outer.top;
-        container = outer.container;
-    }
-    return place;
-}
-
-struct ControlClass
-{
-    const wchar_t *name;
-    DWORD style;
-    DWORD exStyle;
-};
-
-ControlClass controlClass(ControlKind kind)
-{
-    switch (kind) {
-    case ControlKind::Frame:
-        return {L"BUTTON", BS_GROUPBOX, 0};
-    case ControlKind::Label:
-        return {L"STATIC", SS_LEFT | SS_NOPREFIX, 0};
-    case ControlKind::PathEdit:
-        return {L"EDIT", WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-    case ControlKind::Button:
-        return {L"BUTTON", WS_TABSTOP | BS_PUSHBUTTON, 0};
-    case ControlKind::Window:
-    case ControlKind::LogPane:
-        break;
-    }
-    return {nullptr, 0, 0};
-}
-
 } // namespace
 
+// Turns the session's calls into control updates.
+class WinMainWindow::SessionView : public CheckView
+{
+public:
+    explicit SessionView(WinMainWindow &window)
+        : m_window(window)
+    { }
+
+    void logAppended(std::size_t lineCount) override { m_window.m_logPane.showLines(lineCount); }
+    void logCleared() override { m_window.m_logPane.showLines(0); }
+    void setCheckEnabled(bool enabled) override { m_window.setCheckEnabled(enabled); }
+    void processEvents() override { m_window.processEvents(); }
+
+private:
+    WinMainWindow &m_window;
+};
+
 WinMainWindow::WinMainWindow()
-    : m_session(*this, applicationFolder())
+    : m_view(std::make_unique<SessionView>(*this))
+    , m_session(*m_view, applicationFolder())
     , m_logPane(m_session.log())
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -210,16 +101,6 @@ void WinMainWindow::dispatch(MSG &message)
         return;
     TranslateMessage(&message);
     DispatchMessageW(&message);
-}
-
-void WinMainWindow::logAppended(std::size_t lineCount)
-{
-    m_logPane.showLines(lineCount);
-}
-
-void WinMainWindow::logCleared()
-{
-    m_logPane.showLines(0);
 }
 
 void WinMainWindow::setCheckEnabled(bool enabled)
@@ -296,18 +177,10 @@ bool WinMainWindow::onCreate()
     std::array rows = windowForm;
     std::ranges::stable_sort(rows, {}, &FormControl::tabIndex);
     for (const FormControl &row : rows) {
-        const ControlId id = controlId(row.objectName);
         if (row.kind == ControlKind::Window)
             continue;
-        if (row.kind == ControlKind::LogPane) {
-            if (!m_logPane.create(m_hwnd, id))
-                return false;
-            continue;
-        }
-        const ControlClass kind = controlClass(row.kind);
-        const HWND hwnd = CreateWindowExW(kind.exStyle, kind.name, toUtf16(row.caption).c_str(),
-            WS_CHILD | WS_VISIBLE | kind.style, 0, 0, 0, 0, m_hwnd,
-            reinterpret_cast<HMENU>(INT_PTR(id)), nullptr, nullptr);
+        const HWND hwnd = row.kind == ControlKind::LogPane ? m_logPane.create(m_hwnd, row.id)
+                                                           : createFormControl(row, m_hwnd);
         if (!hwnd)
             return false;
     }
@@ -380,9 +253,10 @@ void WinMainWindow::runCheck()
 
 void WinMainWindow::browseForChart()
 {
-    const std::string path = runOpenFileDialog(m_hwnd, chartDialogTitle, chartFilter, "");
+    const std::wstring path
+        = runOpenFileDialog(m_hwnd, toUtf16(chartDialog.title), toUtf16(chartDialog.filter), L"");
     if (!path.empty())
-        chooseChart(fromCodePage(path));
+        chooseChart(path);
 }
 
 void WinMainWindow::chooseChart(const std::wstring &path)
@@ -398,8 +272,8 @@ void WinMainWindow::applyDpi(int dpi)
     for (const FormControl &row : windowForm) {
         if (row.kind == ControlKind::Window)
             continue;
-        const HWND hwnd = control(controlId(row.objectName));
-        const Place place = formPlace(row);
+        const HWND hwnd = control(row.id);
+        const FormPlace place = formPlace(row);
         SetWindowPos(hwnd, nullptr, scaled(place.left), scaled(place.top), scaled(place.width),
             scaled(place.height), SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(hwnd, WM_SETFONT, WPARAM(font.get()), TRUE);

@@ -4,13 +4,12 @@
 #include "winlogpane.h"
 
 #include "checksession.h"
-#include "checkview.h"
-#include "controlid.h"
+#include "windowform.h"
 
 #include <windows.h>
 
 #include <chrono>
-#include <cstddef>
+#include <memory>
 #include <string>
 
 namespace quillet {
@@ -18,12 +17,12 @@ namespace quillet {
 // The program's one window on Windows, in plain Win32 controls: the same form, captions, tab
 // order and check session as the Qt window. The window is glue: clicks become session calls and
 // session calls become control updates.
-class WinMainWindow final : public CheckView
+class WinMainWindow final
 {
 public:
     /// Creates the window, hidden; handle() is null when that failed.
     WinMainWindow();
-    ~WinMainWindow() override;
+    ~WinMainWindow();
     WinMainWindow(const WinMainWindow &) = delete;
     WinMainWindow &operator=(const WinMainWindow &) = delete;
 
@@ -36,15 +35,13 @@ public:
     void setPumpInterval(std::chrono::milliseconds interval);
 
     /// Handles every pending message, the dialog keys (Tab, Enter) included.
-    void processEvents() override;
+    void processEvents();
     /// Handles one message from the program's loop.
     void dispatch(MSG &message);
 
-    void logAppended(std::size_t lineCount) override;
-    void logCleared() override;
-    void setCheckEnabled(bool enabled) override;
-
 private:
+    class SessionView;
+
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool onCreate();
@@ -53,6 +50,7 @@ private:
     void onDpiChanged(int dpi, const RECT &suggested);
     void onDropFiles(HDROP drop);
 
+    void setCheckEnabled(bool enabled);
     void runCheck();
     void browseForChart();
     void applyDpi(int dpi);
@@ -61,6 +59,7 @@ private:
     int scaled(int twips) const;
     HWND control(ControlId id) const { return GetDlgItem(m_hwnd, id); }
 
+    std::unique_ptr<SessionView> m_view;
     CheckSession m_session;
     WinLogPane m_logPane;
     HWND m_hwnd = nullptr;

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
-#include "logpane.h"
+#include "logmodel.h"
+#include "logview.h"
 #include "opendialog.h"
 
 #include "checksession.h"
@@ -11,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFont>
 #include <QGroupBox>
@@ -20,9 +22,7 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -36,12 +36,6 @@ std::string toLocalPath(const QString &path)
 QString fromForm(std::string_view text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-const quillet::FormControl &formControl(std::string_view objectName)
-{
-    return *std::find_if(quillet::windowForm.begin(), quillet::windowForm.end(),
-        [&](const quillet::FormControl &control) { return control.objectName == objectName; });
 }
 
 // The name of the first local file dropped, if any, as the system's bytes: toLocalFile() would
@@ -65,19 +59,50 @@ QByteArray droppedFile(const QMimeData *data)
 class MainWindow::SessionView : public quillet::CheckView
 {
 public:
-    SessionView(LogPane *pane, QPushButton *checkButton)
-        : m_pane(pane)
-        , m_checkButton(checkButton)
-    { }
+    explicit SessionView(MainWindow &window)
+        : m_window(window)
+    {
+        m_sinceShown.start();
+    }
 
-    void logAppended(std::size_t) override { m_pane->linesAppended(); }
-    void logCleared() override { m_pane->linesCleared(); }
-    void setCheckEnabled(bool enabled) override { m_checkButton->setEnabled(enabled); }
+    void logAppended(std::size_t lineCount) override
+    {
+        m_pendingLines = lineCount;
+        // A list view lays every row out again when rows are inserted, so during a check the new
+        // lines are handed over once that has cost at most a fifth of the time since.
+        if (!m_window.m_session->isChecking() || m_sinceShown.nsecsElapsed() >= 4 * m_showCost)
+            showPendingLines();
+    }
+    void logCleared() override
+    {
+        m_pendingLines = 0;
+        m_window.m_logModel->clear();
+    }
+    void setCheckEnabled(bool enabled) override
+    {
+        // A check has ended: its last lines are shown.
+        if (enabled)
+            showPendingLines();
+        m_window.m_checkButton->setEnabled(enabled);
+    }
     void processEvents() override { QCoreApplication::processEvents(); }
 
 private:
-    LogPane *const m_pane;
-    QPushButton *const m_checkButton;
+    void showPendingLines()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        m_window.m_logModel->showLines(m_pendingLines);
+        // The scroll bar rather than the selection, so a selection the user is making survives.
+        m_window.m_logView->scrollToBottom();
+        m_showCost = clock.nsecsElapsed();
+        m_sinceShown.restart();
+    }
+
+    MainWindow &m_window;
+    std::size_t m_pendingLines = 0;
+    QElapsedTimer m_sinceShown;
+    qint64 m_showCost = 0; // nanoseconds
 };
 
 MainWindow::MainWindow(QWidget *parent)
@@ -87,12 +112,13 @@ MainWindow::MainWindow(QWidget *parent)
     , m_pathEdit(create<QLineEdit>("Text2"))
     , m_browseButton(create<QPushButton>("Command2"))
     , m_logFrame(create<QGroupBox>("Frame2"))
-    , m_logPane(create<LogPane>("Text1"))
+    , m_logView(create<LogView>("Text1"))
     , m_siteLabel(create<QLabel>("Label2"))
     , m_checkButton(create<QPushButton>("Command1"))
-    , m_view(std::make_unique<SessionView>(m_logPane, m_checkButton))
+    , m_view(std::make_unique<SessionView>(*this))
     , m_session(std::make_unique<quillet::CheckSession>(
           *m_view, toLocalPath(QCoreApplication::applicationDirPath())))
+    , m_logModel(new LogModel(m_session->log(), this))
 {
     // The layout is laid down in fixed places, so the font must be small enough for them.
     QFont small = font();
@@ -106,7 +132,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_siteLabel->setTextInteractionFlags(Qt::NoTextInteraction);
     m_browseButton->setAutoDefault(false);
     m_checkButton->setAutoDefault(false);
-    m_logPane->setLines(&m_session->log());
+    m_logView->setModel(m_logModel);
     setAcceptDrops(true);
 
     connect(m_checkButton, &QPushButton::clicked, this, &MainWindow::runCheck);
@@ -118,7 +144,7 @@ MainWindow::~MainWindow() = default;
 
 template <class Widget> Widget *MainWindow::create(std::string_view objectName)
 {
-    const quillet::FormControl &control = formControl(objectName);
+    const quillet::FormControl &control = quillet::formControl(objectName);
     QWidget *container = this;
     if (control.container != quillet::windowForm.front().objectName)
         container = findChild<QWidget *>(fromForm(control.container));
@@ -166,9 +192,8 @@ void MainWindow::runCheck()
 
 void MainWindow::browseForChart()
 {
-    static constexpr char16_t chartFilter[] = u"Step Mania Single BPM File(*.sm)\0*.sm";
-    const QString path = showOpenDialog(QStringLiteral("Select SM"),
-        QString::fromUtf16(chartFilter, std::size(chartFilter) - 1), QString(), this);
+    const QString path = showOpenDialog(fromForm(quillet::chartDialog.title),
+        fromForm(quillet::chartDialog.filter), QString(), this);
     if (!path.isEmpty())
         chooseChart(path);
 }
@@ -200,7 +225,7 @@ void MainWindow::clearLog()
 
 QString MainWindow::logText() const
 {
-    return m_logPane->logText();
+    return QString::fromLocal8Bit(m_session->logText());
 }
 
 bool MainWindow::isChecking() const

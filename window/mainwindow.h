@@ -15,7 +15,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class LogPane;
+class LogModel;
+class LogView;
 
 namespace quillet {
 class CheckSession;
@@ -73,7 +74,7 @@ private:
     QLineEdit *const m_pathEdit;
     QPushButton *const m_browseButton;
     QGroupBox *const m_logFrame;
-    LogPane *const m_logPane;
+    LogView *const m_logView;
     QLabel *const m_siteLabel;
     QPushButton *const m_checkButton;
 
@@ -83,4 +84,5 @@ private:
 
     std::unique_ptr<SessionView> m_view;
     std::unique_ptr<quillet::CheckSession> m_session;
+    LogModel *const m_logModel;
 };

@@ -1,9 +1,9 @@
 // The Windows window, driven in this process with messages as a user's clicks and keys send them.
 #include "../support/charts.h"
 #include "../support/tempfolder.h"
-#include "controlid.h"
 #include "winmainwindow.h"
 
+#include "utf16_win.h"
 #include "windowform.h"
 
 #include <gtest/gtest.h>
@@ -152,7 +152,7 @@ TEST_P(WinFormTest, ControlsFollowTheFormAtTheDpi)
     EXPECT_EQ(text(form.handle()), L"Quillet v1.0");
     const auto placeOf = [&](std::string_view name) {
         RECT place {};
-        GetWindowRect(form.control(controlId(name)), &place);
+        GetWindowRect(form.control(formControl(name).id), &place);
         MapWindowPoints(nullptr, form.handle(), reinterpret_cast<POINT *>(&place), 2);
         return place;
     };
@@ -160,7 +160,7 @@ TEST_P(WinFormTest, ControlsFollowTheFormAtTheDpi)
         if (row.kind == ControlKind::Window)
             continue;
         SCOPED_TRACE(row.objectName);
-        const HWND hwnd = form.control(controlId(row.objectName));
+        const HWND hwnd = form.control(row.id);
         wchar_t className[16] = {};
         GetClassNameW(hwnd, className, 16);
         const wchar_t *const classes[]
@@ -188,10 +188,10 @@ TEST_P(WinFormTest, ControlsFollowTheFormAtTheDpi)
             || row.kind == ControlKind::LogPane;
     });
     std::ranges::sort(stops, {}, &FormControl::tabIndex);
-    HWND hwnd = form.control(controlId(stops.back().objectName));
+    HWND hwnd = form.control(stops.back().id);
     for (const FormControl &stop : stops) {
         hwnd = GetNextDlgTabItem(form.handle(), hwnd, FALSE);
-        EXPECT_EQ(GetDlgCtrlID(hwnd), controlId(stop.objectName));
+        EXPECT_EQ(GetDlgCtrlID(hwnd), stop.id);
     }
 }
 
@@ -205,18 +205,21 @@ struct CheckCase
     const wchar_t *chartName;
     std::string chart;
     std::string log;
+    std::size_t room; // of a screen reader's buffer too small for the log
+    int firstSelected, lastSelected; // -1, -1: Ctrl+A
 };
 
 using WinCheckTest = testing::TestWithParam<CheckCase>;
 
-// The log is read, copied whole (Ctrl+A, Ctrl+C) and shows its newest line, as a text box's.
+// The log is read, copied (Ctrl+C) and shows its newest line, as a text box's.
 TEST_P(WinCheckTest, LogsTheCheckForScreenReadersAndTheClipboard)
 {
+    const CheckCase &param = GetParam();
     const ChartFolder folder;
     Window form;
-    const std::wstring log(GetParam().log.begin(), GetParam().log.end());
-    form.setPath(folder.write(GetParam().chartName, GetParam().chart));
-    if (GetParam().byEnter) {
+    const std::wstring log = toUtf16(param.log);
+    form.setPath(folder.write(param.chartName, param.chart));
+    if (param.byEnter) {
         SetFocus(form.control(PathEditId));
         PostMessageW(form.control(PathEditId), WM_KEYDOWN, VK_RETURN, 0);
         form.window.processEvents();
@@ -227,12 +230,27 @@ TEST_P(WinCheckTest, LogsTheCheckForScreenReadersAndTheClipboard)
     EXPECT_EQ(form.log(), log);
 
     // As an EDIT control: what fits, NUL-ended, and the count copied.
-    wchar_t start[8];
-    EXPECT_EQ(SendMessageW(pane, WM_GETTEXT, 8, LPARAM(start)), 7);
-    EXPECT_STREQ(start, L"Checkin");
-    SendMessageW(pane, WM_CHAR, 1, 0); // Ctrl+A
+    std::wstring start(param.room, L'*');
+    EXPECT_EQ(SendMessageW(pane, WM_GETTEXT, param.room, LPARAM(start.data())), param.room - 1);
+    EXPECT_EQ(start, log.substr(0, param.room - 1) + L'\0');
+
+    std::wstring copied;
+    if (param.firstSelected < 0) {
+        SendMessageW(pane, WM_CHAR, 1, 0); // Ctrl+A
+        copied = log;
+    } else {
+        SendMessageW(
+            pane, LB_SELITEMRANGE, TRUE, MAKELPARAM(param.firstSelected, param.lastSelected));
+        std::size_t from = 0;
+        for (int line = 0; line < param.firstSelected; ++line)
+            from = log.find(L"\r\n", from) + 2;
+        std::size_t to = from;
+        for (int line = param.firstSelected; line <= param.lastSelected; ++line)
+            to = log.find(L"\r\n", to) + 2;
+        copied = log.substr(from, to - from);
+    }
     SendMessageW(pane, WM_CHAR, 3, 0); // Ctrl+C
-    EXPECT_EQ(clipboardText(), log);
+    EXPECT_EQ(clipboardText(), copied);
     RECT client, newest;
     GetClientRect(pane, &client);
     const LRESULT lines = SendMessageW(pane, LB_GETCOUNT, 0, 0);
@@ -242,8 +260,9 @@ TEST_P(WinCheckTest, LogsTheCheckForScreenReadersAndTheClipboard)
 
 INSTANTIATE_TEST_SUITE_P(Charts, WinCheckTest,
     testing::ValuesIn(std::vector<CheckCase> {
-        {"EnterJapaneseName", true, L"練習曲.sm", okChart, okLog},
-        {"ClickManyProblems", false, L"long.sm", longChart(), longChartLog()},
+        {"EnterJapaneseName", true, L"練習曲.sm", okChart, okLog, 8, -1, -1},
+        // The buffer ends inside the second line; two lines in the middle are copied.
+        {"ClickManyProblems", false, L"long.sm", longChart(), longChartLog(), 24, 3, 4},
     }),
     caseName);
 
@@ -290,23 +309,21 @@ INSTANTIATE_TEST_SUITE_P(Events, WinRunTest,
 
 // Checks the open-file dialog once it is up: the window's modal one, its title, filter and folder;
 // then cancels it, or types choice and opens it.
-bool answerDialog(HWND owner, const fs::path &folder, const char *choice)
+bool answerDialog(HWND owner, const fs::path &folder, const wchar_t *choice)
 {
     const HWND dialog = GetActiveWindow();
     if (dialog == owner || !IsWindowVisible(dialog))
         return false;
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
-    EXPECT_EQ(text(dialog), L"Select SM");
+    EXPECT_EQ(text(dialog), toUtf16(chartDialog.title));
     wchar_t filter[64] = {};
     SendDlgItemMessageW(dialog, cmb1, CB_GETLBTEXT, 0, LPARAM(filter));
-    EXPECT_STREQ(filter, L"Step Mania Single BPM File(*.sm)");
-    // An ANSI dialog speaks the process's code page: UTF-8, by the manifest.
-    char shown[MAX_PATH] = {};
-    SendMessageA(dialog, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(shown));
-    const std::u8string expected = folder.u8string();
-    EXPECT_EQ(std::string(shown), std::string(expected.begin(), expected.end()));
+    EXPECT_EQ(filter, toUtf16(chartDialog.filter.substr(0, chartDialog.filter.find('\0'))));
+    wchar_t shown[MAX_PATH] = {};
+    SendMessageW(dialog, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(shown));
+    EXPECT_EQ(shown, folder.wstring());
     if (choice)
-        SendMessageA(dialog, CDM_SETCONTROLTEXT, cmb13, LPARAM(choice));
+        SendMessageW(dialog, CDM_SETCONTROLTEXT, cmb13, LPARAM(choice));
     PostMessageW(dialog, WM_COMMAND, choice ? IDOK : IDCANCEL, 0);
     return true;
 }
@@ -314,7 +331,7 @@ bool answerDialog(HWND owner, const fs::path &folder, const char *choice)
 struct DialogCase
 {
     const char *name;
-    const char *choose; // a file name (UTF-8) to type and open; null to cancel
+    const wchar_t *choose; // a file name to type and open; null to cancel
 };
 
 using WinDialogTest = testing::TestWithParam<DialogCase>;
@@ -346,7 +363,7 @@ TEST_P(WinDialogTest, ShowsTheChartDialogInTheCurrentFolder)
 
 INSTANTIATE_TEST_SUITE_P(Answers, WinDialogTest,
     testing::ValuesIn(
-        std::vector<DialogCase> {{"Cancel", nullptr}, {"ChooseJapaneseName", "練習曲.sm"}}),
+        std::vector<DialogCase> {{"Cancel", nullptr}, {"ChooseJapaneseName", L"練習曲.sm"}}),
     caseName);
 
 } // namespace

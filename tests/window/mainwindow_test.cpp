@@ -3,6 +3,7 @@
 #include "quitsignals.h"
 #include "windowform.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -129,25 +130,38 @@ private slots:
     {
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QString>("way");
-        QTest::newRow("button") << QByteArray(" ñandú ☆ .sm ") << "typed";
-        QTest::newRow("enter-in-path-field") << QByteArray("chart.sm") << "enter";
+        QTest::addColumn<QByteArray>("chart");
+        QTest::addColumn<QByteArray>("log");
+        const QByteArray ok = QByteArray::fromStdString(okChart);
+        const QByteArray okLines = QByteArray::fromStdString(okLog);
+        QTest::newRow("button-many-lines")
+            << QByteArray(" ñandú ☆ .sm ") << "typed" << QByteArray::fromStdString(longChart())
+            << QByteArray::fromStdString(longChartLog());
+        QTest::newRow("enter-in-path-field") << QByteArray("chart.sm") << "enter" << ok << okLines;
         // Named in Latin-1, as packs made on other systems are: not UTF-8.
-        QTest::newRow("latin-1-name-by-argument") << QByteArray("caf\xe9.sm") << "argument";
-        QTest::newRow("latin-1-name-dropped") << QByteArray("caf\xe9.sm") << "dropped";
+        QTest::newRow("latin-1-name-by-argument")
+            << QByteArray("caf\xe9.sm") << "argument" << ok << okLines;
+        QTest::newRow("latin-1-name-dropped")
+            << QByteArray("caf\xe9.sm") << "dropped" << ok << okLines;
     }
 
     // "Check file" and Enter in the path field check the chart named as typed, given as the
     // program's argument or dropped, by the exact bytes of its name; its log after what the log
-    // held.
+    // held. The log shows every line, the newest in view.
     void check()
     {
         QFETCH(QByteArray, name);
         QFETCH(QString, way);
+        QFETCH(QByteArray, chart);
+        QFETCH(QByteArray, log);
 
         MainWindow window;
-        const QByteArray path = prepare(window, name, okChart);
+        const QByteArray path = prepare(window, name, chart.toStdString());
         // QTemporaryDir cannot remove a file whose name is not UTF-8.
         const auto removeChart = qScopeGuard([&] { std::remove(path.constData()); });
+        window.setPumpInterval(0ms);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         if (way == "argument")
             window.chooseLocalChart(path);
         QMimeData data;
@@ -159,7 +173,15 @@ private slots:
             QTest::keyClick(window.findChild<QLineEdit *>("Text2"), Qt::Key_Return);
         else
             QTest::mouseClick(window.findChild<QPushButton *>("Command1"), Qt::LeftButton);
-        QCOMPARE(window.logText(), QString::fromStdString("earlier\r\n" + okLog));
+        QCOMPARE(window.logText(), "earlier\r\n" + QString::fromUtf8(log));
+
+        auto *const view = window.findChild<QAbstractItemView *>("Text1");
+        const int rows = int(log.count("\r\n")) + 1;
+        QCOMPARE(view->model()->rowCount(), rows);
+        const QModelIndex newest = view->model()->index(rows - 1, 0);
+        const QByteArray lines = log.chopped(2);
+        QCOMPARE(newest.data().toString(), lines.sliced(lines.lastIndexOf("\r\n") + 2));
+        QVERIFY(view->viewport()->rect().contains(view->visualRect(newest)));
     }
 
     void dropping_data()

@@ -1,6 +1,8 @@
 #include "mainwindow.h"
 #include "opendialog.h"
 
+#include "windowform.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -82,7 +84,7 @@ private slots:
         // clang-format on
     }
 
-    // "..." opens the window's modal "Select SM" dialog with the chart filter in the current
+    // "..." opens the window's modal dialog, with the form's title and chart filter, in the current
     // folder. A choice replaces the path, even by the same one, and empties the log. A missing
     // name is taken once the user confirms it, and nothing is created; a link is a file of its
     // own, returned as itself.
@@ -124,14 +126,16 @@ private slots:
         });
         QTest::mouseClick(window.findChild<QPushButton *>("Command2"), Qt::LeftButton);
 
+        const QString title = QString::fromUtf8(quillet::chartDialog.title);
         QCOMPARE(shown,
-            "Select SM|Step Mania Single BPM File(*.sm) (*.sm)|Step Mania Single BPM File(*.sm)"
-            "|modal|"
+            title
+                + "|Step Mania Single BPM File(*.sm) (*.sm)|Step Mania Single BPM File(*.sm)"
+                  "|modal|"
                 + QDir::currentPath());
         QCOMPARE(prompted,
             answer == QMessageBox::NoButton
                 ? QString()
-                : "Select SM|missing.sm\nThis file does not exist.\nDo you want to create it?");
+                : title + "|missing.sm\nThis file does not exist.\nDo you want to create it?");
         QCOMPARE(stillOpen, answer == QMessageBox::No);
         QCOMPARE(pathField->text(), m_dir.filePath(path));
         QVERIFY(!QFile::exists(m_dir.filePath("missing.sm")));
