@@ -64,7 +64,7 @@ const std::vector<CliCase> kCases = {
         "quillet-check: cannot write the log: Bad file descriptor\n"},
     // A chart that cannot be read outranks a problem.
     {"ClosedInputCannotBeRead", "$Q --format=gnu BAD - <&-", 2,
-        "BAD:5: beat 4: this measure has 3 rows" + gnuTail
+        "BAD:6: beat 4: this measure has 3 rows" + gnuTail
             + "\n(standard input): cannot check: the chart could not be read (Bad file "
               "descriptor)\n",
         "quillet-check: (standard input): the chart could not be read (Bad file descriptor)\n"},
@@ -102,9 +102,9 @@ TEST_P(CheckProgramTest, PrintsAndExits)
 {
     TempFolder folder;
     folder.write("OK", okChart);
-    folder.write("BAD", "#TITLE:b;\n0000\n0000\n0000\n;\n");
+    folder.write("BAD", "#TITLE:b;\n#NOTES:\n0000\n0000\n0000\n;\n");
     // Many faulty measures: their log is far longer than one write.
-    folder.write("MANY", "#T\n" + rows(manyMeasures, "0000\n0000\n0000\n,", "\n"));
+    folder.write("MANY", "#NOTES:\n" + rows(manyMeasures, "0000\n0000\n0000\n,", "\n"));
     std::filesystem::create_directory(folder.file("tmp"));
     // Inside the folder, so that the charts' names are short; every scratch file goes to tmp.
     const std::string command = shellCommand(folder, GetParam().command);
