@@ -59,6 +59,8 @@ std::string failureReason(const CheckResult &result)
         return withError(messages::scratchNotRead);
     case CheckFailure::ChartNotRead:
         return withError(messages::chartNotRead);
+    case CheckFailure::NoNotesBlock:
+        return "no #NOTES block, so no notes were checked";
     }
     return {};
 }

@@ -11,7 +11,7 @@ namespace quillet {
 /// '#'. start holds at least the first 3 bytes, or the whole chart when it is shorter.
 CheckFailure firstLineFailure(std::string_view start);
 
-/// The short English reason for a failed result, as "quillet-check: PATH: REASON" and the log's
+/// The short English reason for a failed result, or for an OK one without notes, as "quillet-check: PATH: REASON" and the log's
 /// "Cannot check: REASON" give it; empty for CheckFailure::None.
 std::string failureReason(const CheckResult &result);
 

@@ -14,7 +14,8 @@ enum class CheckOutcome {
     Abandoned, // the event pump asked to stop: no verdict
 };
 
-// Why a chart is Incorrect or CouldNotCheck; None for the other outcomes.
+// Why a chart is Incorrect or CouldNotCheck, or why an Ok chart had nothing to check; None for
+// the other outcomes.
 enum class CheckFailure {
     None,
     // Incorrect
@@ -31,6 +32,8 @@ enum class CheckFailure {
     ScratchNotWritten,
     ScratchNotRead,
     ChartNotRead,
+    // Ok
+    NoNotesBlock, // no line begins with #NOTES: no notes were checked
 };
 
 struct CheckResult

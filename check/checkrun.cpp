@@ -10,6 +10,7 @@
 #include "measuretracker.h"
 #include "messages.h"
 #include "messagesink.h"
+#include "notesfinder.h"
 #include "pagebuffer.h"
 #include "pumpclock.h"
 #include "scanpass.h"
@@ -111,9 +112,11 @@ CheckResult CheckRun::run(const std::string &path)
 
 CheckResult CheckRun::runOnDescriptor(int chart)
 {
-    // The extraction copies 16 bytes at a time and may read that far past a block.
-    PageBuffer &input
-        = reuse(m_input, std::max(m_blockSize, firstLineProbe) + ExtractionPass::copyOverrun);
+    // The extraction copies 16 bytes at a time and may read that far past a block, which may
+    // begin with the first bytes of a tag line the block before cut.
+    PageBuffer &input = reuse(m_input,
+        std::max(m_blockSize, firstLineProbe) + NotesFinder::carryRoom
+            + ExtractionPass::copyOverrun);
     int error = fileio::noError;
     long long size = fileio::readSome(chart, input.data(), m_blockSize, error);
     if (size < 0)
@@ -196,10 +199,32 @@ std::optional<CheckResult> CheckRun::checkBlock(Block &block)
     PumpClock &clock = block.clock;
     if (!clock.pumpNow())
         return CheckResult {CheckOutcome::Abandoned};
-    if (block.tracker != nullptr)
+    // Only the first block is there without a #NOTES line; it then has no notes to check.
+    const bool first = block.start.atChartStart;
+    NotesFinder finder(clock);
+    const NotesFinder::Stop found
+        = finder.run(block.chart, block.input.data(), m_blockSize, block.start);
+    switch (found) {
+    case NotesFinder::Stop::Abandoned:
+        return CheckResult {CheckOutcome::Abandoned};
+    case NotesFinder::Stop::ReadFailed:
+        return cannotCheck(CheckFailure::ChartNotRead, finder.readError());
+    case NotesFinder::Stop::EndOfChart:
+        if (!first)
+            return std::nullopt;
+        block.hasNext = false;
+        break;
+    case NotesFinder::Stop::Found:
+        block.start = finder.tagLine();
+        break;
+    }
+    const bool hasNotes = found == NotesFinder::Stop::Found;
+    if (block.tracker != nullptr) {
+        block.tracker->skipLines(finder.linesBefore());
         block.tracker->beginBlock(block.start.atChartStart);
+    }
     bool readAhead = false;
-    {
+    if (hasNotes) {
         ScratchWriter writer(
             scratch.descriptor(), block.output.data(), block.output.size(), m_io.get());
         ExtractionPass extraction(writer, clock, block.tracker);
@@ -222,11 +247,8 @@ std::optional<CheckResult> CheckRun::checkBlock(Block &block)
             break;
         }
     }
-    if (block.tracker != nullptr) {
+    if (block.tracker != nullptr)
         block.tracker->endBlock();
-        if (!block.tracker->isBlock())
-            return std::nullopt;
-    }
     if (reused && !block.hasNext) {
         if (const int error = fileio::truncateHere(scratch.descriptor()))
             return cannotCheck(CheckFailure::ScratchNotWritten, error);
@@ -258,7 +280,8 @@ std::optional<CheckResult> CheckRun::checkBlock(Block &block)
         return CheckResult {CheckOutcome::Problems, scan.problems()};
     }
     m_sink.addMessage(messages::okVerdict);
-    return CheckResult {CheckOutcome::Ok};
+    return CheckResult {
+        CheckOutcome::Ok, 0, hasNotes ? CheckFailure::None : CheckFailure::NoNotesBlock};
 }
 
 CheckResult CheckRun::finished(CheckResult result)

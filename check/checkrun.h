@@ -20,9 +20,11 @@ class PageBuffer;
 class PumpClock;
 class ScratchFactory;
 
-// One check of one chart, its passes in order: the first-line test, the extraction of the first
-// note block into the scratch file (ExtractionPass), the scan of its measures (ScanPass) and the
-// verdict, each message sent to the sink. The result says why a chart failed (checkfailure.h).
+// One check of one chart, its passes in order: the first-line test, the search for the first
+// note block's #NOTES line (NotesFinder), the extraction of the block from that line on into the
+// scratch file (ExtractionPass), the scan of its measures (ScanPass) and the verdict, each
+// message sent to the sink. The result says why a chart failed (checkfailure.h), or that it had
+// no #NOTES line and so no notes to check.
 class CheckRun
 {
 public:
@@ -38,9 +40,9 @@ public:
     /// Tells observer where each problem is in the chart and each block's name and result; null
     /// (the default) for the log alone, which is then read as fast as without it.
     void setObserver(BlockObserver *observer);
-    /// Checks every note block of the chart, not only the first: each from the line after the
-    /// ';' line of the one before, to the end of the chart; what follows the last ';' line is a
-    /// block only with a measure end or a #NOTES tag. An observer gets each block's result.
+    /// Checks every note block of the chart, not only the first: each from the next line that
+    /// begins with #NOTES after the ';' line of the one before, to the end of the chart; nothing
+    /// else is a block. An observer gets each block's result.
     void setEveryBlock(bool everyBlock);
 
     /// Checks the chart at path, taken verbatim. Anything but a regular file is incorrect. With

@@ -125,6 +125,9 @@ int IoThread::wait(long long &count)
 
 int IoThread::start(const Piece &piece)
 {
+#ifdef QUILLET_NO_THREADS
+    m_noThread = true;
+#endif
     if (!m_thread.joinable() && !m_noThread) {
         try {
             m_thread = std::thread(&IoThread::work, this);

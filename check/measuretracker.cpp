@@ -56,8 +56,7 @@ void MeasureTracker::report(std::uint64_t line)
 
 void MeasureTracker::endBlock()
 {
-    if (isBlock())
-        begin();
+    begin();
 }
 
 // The name is settled at the first measure end: the header comes before the notes.

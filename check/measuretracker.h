@@ -30,8 +30,8 @@ public:
     /// After the block's extraction: a block without a measure end is named now.
     void endBlock();
 
-    /// True when the stretch read is a block: the first, or one with a measure end or a #NOTES tag.
-    bool isBlock() const { return m_number == 1 || m_beat > 0 || m_header.hasTag(); }
+    /// Lines of the chart passed over before a block, which the tracker does not see.
+    void skipLines(std::uint64_t lines) { m_line += lines; }
     std::uint64_t blockNumber() const { return m_number; }
 
 private:

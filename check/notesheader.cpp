@@ -51,7 +51,6 @@ void NotesHeader::feed(const char *data, std::size_t size)
                 m_state = State::Idle;
             } else if (++m_matched == notesTag.size()) {
                 reset();
-                m_hasTag = true;
                 m_state = State::Fields;
             }
             continue;

@@ -22,8 +22,6 @@ public:
     /// True while the bytes of the lines are wanted: on a line that begins with '#', and from a
     /// #NOTES tag until its meter has been read.
     bool isActive() const { return m_state != State::Idle; }
-    /// True once a #NOTES tag has been seen.
-    bool hasTag() const { return m_hasTag; }
     /// "steps-type difficulty meter", those of them that were read; empty without a tag.
     std::string name() const;
 
@@ -36,7 +34,6 @@ private:
     void endField();
 
     State m_state = State::Idle;
-    bool m_hasTag = false;
     std::size_t m_matched = 0; // bytes of "#NOTES:" matched on the tag's line
     bool m_slash = false; // the byte before was a '/'
     bool m_comment = false; // after "//" on this line

@@ -28,8 +28,9 @@ constexpr int exitTrouble = 2;
 
 constexpr std::string_view usageText
     = "Usage: quillet-check [OPTIONS] CHART...\n"
-      "Check that every measure of each StepMania chart's first note block has\n"
-      "4, 8, 12, 16, 24 or 48 rows, and print the check's log.\n"
+      "Check that every measure of the first note block (from its #NOTES line on)\n"
+      "of each StepMania chart has 4, 8, 12, 16, 24 or 48 rows, and print the\n"
+      "check's log.\n"
       "\n"
       "  --format=FORMAT  print each chart as FORMAT:\n"
       "                     log   the check's log, as the window shows it (the default)\n"
@@ -59,7 +60,7 @@ constexpr std::string_view usageText
       "\n"
       "Exit status: 0 if every chart is OK, 1 if a chart has a problem or is\n"
       "incorrect, 2 on a usage error, a chart that could not be checked or a\n"
-      "folder that could not be read.\n";
+      "folder that could not be read or holds no chart.\n";
 
 enum class Format { Log, Gnu, Json };
 
@@ -236,11 +237,19 @@ int runCheckCommand(
                 continue;
             }
             ChartFinder finder;
-            finder.find(chart,
-                [&](const ChartFinder::Chart &found) { visit(found.path, found.descriptor); });
+            bool found = false;
+            finder.find(chart, [&](const ChartFinder::Chart &each) {
+                found = true;
+                visit(each.path, each.descriptor);
+            });
             for (const ChartFinder::Failure &failure : finder.failures()) {
                 output.writeError(escapedName(failure.folder) + ": cannot read the folder ("
                     + failure.error.message() + ")");
+                status = exitTrouble;
+            }
+            // A folder named by mistake, or a pack not yet unpacked, must not pass as checked.
+            if (!found && finder.failures().empty()) {
+                output.writeError(escapedName(chart) + ": no charts (*.sm) in this folder");
                 status = exitTrouble;
             }
         }

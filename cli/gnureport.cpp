@@ -72,7 +72,7 @@ void GnuReport::endBlock(const CheckResult &result, std::string_view reason)
 {
     if (result.outcome == CheckOutcome::Incorrect) {
         m_output.writeLine(m_shownName, ":1: incorrect: " + std::string(reason), m_end);
-    } else if (result.failure != CheckFailure::None) {
+    } else if (result.outcome != CheckOutcome::Ok && result.failure != CheckFailure::None) {
         m_output.writeLine(
             m_shownName, ": " + m_block + "cannot check: " + std::string(reason), m_end);
     }

@@ -34,10 +34,10 @@ std::vector<std::string_view> splitLines(std::string_view text)
 
 bool isNotesTag(std::string_view line)
 {
-    std::string start(line.substr(0, 7));
+    std::string start(line.substr(0, 6));
     for (char &c : start)
         c = char(std::tolower(static_cast<unsigned char>(c)));
-    return start == "#notes:";
+    return start == "#notes";
 }
 
 struct Expected
@@ -45,6 +45,7 @@ struct Expected
     quillet::LogText firstLog; // the default check's
     quillet::LogText blocksLog; // every block's, one after the other
     std::string events; // as test::BlockRecorder writes them, without names
+    bool noNotes = false; // no line begins with #NOTES
 };
 
 Expected expected(std::string_view chart)
@@ -57,15 +58,21 @@ Expected expected(std::string_view chart)
         out.events = " =2\n";
         return out;
     }
-    std::size_t i = 1;
+    // Each block begins at the next #NOTES line, the chart's first line too; only the first is
+    // there without one.
+    std::size_t i = 0;
     for (std::uint64_t number = 1;; ++number) {
+        while (i < lines.size() && !isNotesTag(lines[i]))
+            ++i;
+        out.noNotes = number == 1 && i == lines.size();
+        if (number > 1 && i == lines.size())
+            break;
         std::uint64_t beat = 0, rows = 0, empty = 0;
-        bool tag = false, ended = false;
+        bool ended = false;
         std::string problems;
         std::vector<std::string> log = {"Checking SM file..."};
         for (; i < lines.size() && !ended; ++i) {
             const char c = lines[i].empty() ? '\0' : lines[i][0];
-            tag = tag || isNotesTag(lines[i]);
             if (c == '#' || c == '/' || c == ' ')
                 continue;
             if (c != ',' && c != ';') {
@@ -84,8 +91,6 @@ Expected expected(std::string_view chart)
             rows = empty = 0;
             ended = c == ';';
         }
-        if (number > 1 && beat == 0 && !tag)
-            break;
         out.events += "[" + std::to_string(number) + "]" + problems;
         out.events += problems.empty() ? " =0\n" : " =1\n";
         log.push_back(problems.empty()
@@ -136,7 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const bool incorrect = result.outcome == quillet::CheckOutcome::Incorrect;
         const quillet::LogText &wanted = every ? expect.blocksLog : expect.firstLog;
         if (log.text() != wanted.text() || (mode == 1 && recorder.events != expect.events)
-            || incorrect != (result.failure != quillet::CheckFailure::None)) {
+            || incorrect != (result.failure != quillet::CheckFailure::None && !expect.noNotes)
+            || expect.noNotes != (result.failure == quillet::CheckFailure::NoNotesBlock)) {
             std::fprintf(stderr, "block size %zu, mode %d\nexpected:\n%s%s\ngot:\n%s%s\n",
                 blockSize, mode, wanted.text().c_str(), expect.events.c_str(), log.text().c_str(),
                 recorder.events.c_str());

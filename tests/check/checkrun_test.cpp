@@ -48,7 +48,8 @@ const std::vector<ChartCase> kCases = {
     {"FinerSizesAndEmptyMeasures",
         header + rows(32) + ",\r\n" + rows(64) + ",\r\n,\r\n" + rows(192) + ",\r\n;\r\n",
         problemLog({{4, 32}, {8, 64}, {12, 0}, {16, 192}, {20, 0}})},
-    {"OnlyTheFirstLine", "#TITLE:Song;", okLog, ""},
+    {"WithoutNotesLineNothingIsChecked",
+        "#TITLE:Song;\r\n#BPMS:0.000=120.000\r\n;\r\n#NOTE\r\n0000\r\n,\r\n", okLog, ""},
     {"OnlyTheBlocksLinesAreCopied",
         "#T\r\n#NOTES:\r\n     dance-single:\r\n// c\r\n1000\r\n\r\n\t0\r\n,  // m\r\n0001\r\n;\r\n"
         "#NOTES:\r\n0000\r\n",
@@ -62,23 +63,27 @@ const std::vector<ChartCase> kCases = {
     {"WithoutSemicolonAMeasureSpansBlocks",
         header + rows(4) + ",\r\n" + rows(2) + "#NOTES:\r\n" + rows(3) + ",\r\n",
         problemLog({{8, 5}})},
-    {"HeaderContinuationLineEndsTheBlock",
-        "#TITLE:Song;\r\n#BGCHANGES:0.000=a.png\r\n;\r\n#NOTES:\r\n" + rows(7) + ";\r\n",
-        problemLog({{4, 0}})},
+    {"HeaderValueOverTwoLinesIsPassedOver",
+        "#TITLE:Song;\r\n#BPMS:0.000=210.000\r\n;\r\n#NOTES:\r\n     dance-single:\r\n" + rows(4)
+            + ";\r\n",
+        okLog, rows(4) + ";\r\n"},
+    {"HeaderValueOfFourLinesIsNoMeasure",
+        "#T\r\n#BGCHANGES:\r\n" + rows(4, "0.000=a.png") + ";\r\n#notes:\r\n" + rows(7) + ";\r\n",
+        problemLog({{4, 7}})},
     {"LoneLineFeedsOverManyChunks",
-        "#T\n" + rows(40, rows(48, "0000", "\n") + ",", "\n") + rows(3, "0000", "\n")
+        "#NOTES:\n" + rows(40, rows(48, "0000", "\n") + ",", "\n") + rows(3, "0000", "\n")
             + rows(4, "00") + ";\n",
         problemLog({{164, 7}}), rows(40, rows(48) + ",") + rows(3) + rows(4, "00") + ";\r\n"},
-    {"LoneCarriageReturns", "#T\r0000\r0000\r0000\r0000\r,\r0000\r;\r", problemLog({{8, 1}}),
+    {"LoneCarriageReturns", "#NOTES:\r0000\r0000\r0000\r0000\r,\r0000\r;\r", problemLog({{8, 1}}),
         rows(4) + ",\r\n0000\r\n;\r\n"},
-    {"CrCrLfAndLfCrHoldEmptyLines", "#T\r\n0000\r\r\n0000\n\r;", okLog,
+    {"CrCrLfAndLfCrHoldEmptyLines", "#NOTES:\r\n0000\r\r\n0000\n\r;", okLog,
         "0000\r\n\r\n0000\r\n\r\n;\r\n"},
     {"LastLinesWithoutLineEnd", header + rows(4) + ",\r\n" + rows(3) + ";  // end",
         problemLog({{8, 3}}), rows(4) + ",\r\n" + rows(3) + ";  // end\r\n"},
-    {"LastLineEndsWithLoneCr", "#T\r\n0000\r\n0000\r", okLog, "0000\r\n0000\r\n"},
-    {"LongFirstLineIsNotCopied", "#" + std::string(100, 'x') + "\n0000\n", okLog, "0000\r\n"},
+    {"LastLineEndsWithLoneCr", "#NOTES:\r\n0000\r\n0000\r", okLog, "0000\r\n0000\r\n"},
+    {"LongFirstLineIsNotCopied", "#NOTES:" + std::string(100, 'x') + "\n0000\n", okLog, "0000\r\n"},
     {"RowsAroundAVectorChunk",
-        "#T\r\n" + rows(1, std::string(63, '1')) + rows(1, std::string(64, '2'))
+        "#NOTES:\r\n" + rows(1, std::string(63, '1')) + rows(1, std::string(64, '2'))
             + rows(1, std::string(65, '3')) + std::string(70, '4') + "\r\r\n\n" + ",\r\n;\r\n",
         problemLog({{4, 6}, {8, 0}})},
 };
@@ -289,8 +294,8 @@ TEST_P(PumpTest, AbandonsWithoutVerdictOrScratch)
     WatchingPump pump(log, scratch.path(), GetParam());
     CheckRun run(log, scratch, &pump);
 
-    const CheckResult result
-        = run.run(charts.write("c.sm", "#T\r\n" + rows(5000) + ",\r\n" + rows(5000) + ";\r\n"));
+    const CheckResult result = run.run(
+        charts.write("c.sm", "#NOTES:\r\n" + rows(5000) + ",\r\n" + rows(5000) + ";\r\n"));
 
     EXPECT_EQ(result.outcome, CheckOutcome::Abandoned);
     EXPECT_EQ(pump.calls, GetParam());

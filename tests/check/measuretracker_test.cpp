@@ -32,9 +32,9 @@ const std::string commentedEvents = "[1 dance-single Beginner 1] L11 e1 b4 r3 L1
 std::string manyMeasuresEvents()
 {
     std::string events = "[1 ]";
-    for (int line = 5; line <= 49; line += 4)
-        events += " L" + std::to_string(line) + " e1 b" + std::to_string(line - 1) + " r3";
-    return events + " L50 e0 b52 r0 =1\n";
+    for (int line = 6; line <= 50; line += 4)
+        events += " L" + std::to_string(line) + " e1 b" + std::to_string(line - 2) + " r3";
+    return events + " L51 e0 b52 r0 =1\n";
 }
 
 struct TrackCase
@@ -50,11 +50,13 @@ const std::vector<TrackCase> kCases = {
     {"Lf", commentedChart, false, commentedEvents},
     {"LoneCr", withEnds(commentedChart, "\r"), false, commentedEvents},
     {"EveryBlock", withEnds(song, "\r\n"), true,
-        "[1 dance-single Challenge 12] =0\n[2 dance-single Beginner 1] L15 e0 b4 r1 L16 e0 b8 r0 "
-        "=1\n[3 ] L19 e0 b4 r2 =1\n"},
-    {"TagWithoutMeasureIsABlock", "#T\n0000\n;\n#NOTES:\n     dance-single:\n0000\n", true,
-        "[1 ] L3 e0 b4 r1 =1\n[2 dance-single] =0\n"},
-    {"WholeChunksOfMeasures", "#T\n" + rows(12, "0000\n\n0000\n,", "\n") + ";\n", false,
+        "[1 dance-single Challenge 12] =0\n[2 dance-single Beginner 1] L17 e0 b4 r1 L18 e0 b8 r0 "
+        "=1\n"},
+    {"BlockWithoutSemicolonRunsToTheEnd",
+        "#T\n#NOTES:\n     dance-single:\n0000\n,\n0000\n#NOTES:\n     "
+        "dance-double:\n0000\n0000\n,\n",
+        true, "[1 dance-single] L5 e0 b4 r1 L11 e0 b8 r3 =1\n"},
+    {"WholeChunksOfMeasures", "#T\n#NOTES:\n" + rows(12, "0000\n\n0000\n,", "\n") + ";\n", false,
         manyMeasuresEvents()},
 };
 

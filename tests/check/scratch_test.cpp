@@ -183,7 +183,7 @@ TEST_P(ScratchFailureTest, GivesNoVerdict)
     LogText log;
 
     // Large enough to be written and read back through the I/O thread: its failures count too.
-    const std::string chart = "#T\n" + std::string(std::size_t(1) << 20, '0') + "\n;\n";
+    const std::string chart = "#NOTES:\n" + std::string(std::size_t(1) << 20, '0') + "\n;\n";
     const CheckResult result = CheckRun(log, scratch).run(folder.write("c.sm", chart));
 
     EXPECT_EQ(result.outcome, CheckOutcome::CouldNotCheck);

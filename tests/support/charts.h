@@ -28,7 +28,7 @@ inline std::string problemLog(const std::vector<std::pair<int, int>> &measures)
     return log + "Problem SM file. Please fix it before send to vorblen staff.\r\n";
 }
 
-inline const std::string okChart = "#TITLE:Song;\r\n" + rows(4) + ";\r\n";
+inline const std::string okChart = "#TITLE:Song;\r\n#NOTES:\r\n" + rows(4) + ";\r\n";
 
 // Long enough that its check pumps many times: every tenth of 20000 measures has 7 rows.
 inline std::string longChart()
@@ -47,9 +47,10 @@ inline std::string longChartLog()
     return problemLog(measures);
 }
 
-// Three note blocks, in both ways of writing a block's header; the last has no #NOTES tag.
+// Two note blocks, in both ways of writing a block's header, with a blank line and a comment
+// between them; no #NOTES line begins the measure after them, which is no block.
 inline const std::string song
     = "#T\n#NOTES:\n dance-single:\n :\n Challenge:\n 12:\n 0:\n0000\n0000\n0000\n"
-      "0000\n;\n#NOTES:dance-single::Beginner:1::\n0000\n,\n;\n0000\n0000\n;\n\n";
+      "0000\n;\n\n// next\n#NOTES:dance-single::Beginner:1::\n0000\n,\n;\n0000\n0000\n;\n\n";
 
 } // namespace quillet::test
