@@ -45,8 +45,9 @@ const std::vector<CommandCase> kCases = {
         "3 charts: 1 OK, 1 with problems, 1 incorrect, 0 not checked\n"},
     {"EveryChartGnuNamesBlocks", {"--every-chart", "--format=gnu", "SONG"}, 1,
         "SONG:17: dance-single Beginner 1: beat 4: this measure has 1 row" + gnuTail
-            + " (--fix can write it as 4 rows without moving a note)\nSONG:18: dance-single Beginner 1: beat 8: this measure has 0 rows" + gnuTail
-            + " (an empty measure)\n",
+            + " (--fix can write it as 4 rows without moving a note)\nSONG:18: dance-single "
+              "Beginner 1: beat 8: this measure has 0 rows"
+            + gnuTail + " (an empty measure)\n",
         "2 charts: 1 OK, 1 with problems, 0 incorrect, 0 not checked\n"},
     // A chart without a #NOTES line is OK, and says why nothing was checked.
     {"NoNotesLineGnu", {"--format=gnu", "HEAD"}, 0, "",
