@@ -153,26 +153,47 @@ void Mender::feed(const char *data, std::size_t size)
             keepLine({p, std::size_t(end - p)});
             break;
         }
+        if (m_state == State::Block && !m_tooLong && (m_heldEnd == p || m_heldBegin == nullptr)) {
+            p = holdRows(p, end);
+            if (p == end)
+                break;
+        }
         const char *lineEnd = findLineEnd(p, end);
         if (lineEnd == end || (*lineEnd == '\r' && lineEnd + 1 == end)) {
             m_partial.assign(p, end);
             break;
         }
         lineEnd += *lineEnd == '\r' && lineEnd[1] == '\n' ? 2 : 1;
-        // Most lines are rows of a block that go on the measure held in these bytes.
-        if (m_state == State::Block && *p != ',' && *p != ';' && !m_tooLong
-            && (m_heldEnd == p || m_heldBegin == nullptr)) {
-            ++m_line;
-            m_rows += !isSkippedLine(*p);
-            if (m_heldBegin == nullptr)
-                m_heldBegin = p;
-            m_heldEnd = lineEnd;
-        } else {
-            line({p, std::size_t(lineEnd - p)});
-        }
+        line({p, std::size_t(lineEnd - p)});
         p = lineEnd;
     }
     settle();
+}
+
+const char *Mender::holdRows(const char *p, const char *end)
+{
+    // Most lines are rows of a block that go on the measure held in these bytes: counted here
+    // in locals, which writes to the bytes' type could otherwise alias.
+    const char *const begin = p;
+    std::uint64_t lines = 0;
+    std::uint64_t rows = 0;
+    while (p != end && *p != ',' && *p != ';') {
+        const char *lineEnd = findLineEnd(p, end);
+        if (lineEnd == end || (*lineEnd == '\r' && lineEnd + 1 == end))
+            break;
+        lineEnd += *lineEnd == '\r' && lineEnd[1] == '\n' ? 2 : 1;
+        ++lines;
+        rows += !isSkippedLine(*p);
+        p = lineEnd;
+    }
+    if (p != begin) {
+        m_line += lines;
+        m_rows += rows;
+        if (m_heldBegin == nullptr)
+            m_heldBegin = begin;
+        m_heldEnd = p;
+    }
+    return p;
 }
 
 void Mender::finish()

@@ -76,6 +76,7 @@ public:
 private:
     enum class State { First, Header, Block, Done };
 
+    const char *holdRows(const char *p, const char *end);
     void line(std::string_view text);
     void blockLine(std::string_view text);
     void holdLine(std::string_view text);
