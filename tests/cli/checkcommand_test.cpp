@@ -39,20 +39,26 @@ const std::vector<CommandCase> kCases = {
     {"GnuFindingsWithHints", {"--format=gnu", "OK", "HINTS", "NONE"}, 1,
         "HINTS:3: beat 4: this measure has 0 rows" + gnuTail + " (an empty measure)\n"
             + "HINTS:36: beat 8: this measure has 32 rows" + gnuTail + " (32nd or 64th notes)\n"
-            + "HINTS:40: beat 12: this measure has 3 rows" + gnuTail
-            + " (2 of them are blank lines)\n" + "NONE:1: incorrect: No such file or directory\n",
+            + "HINTS:41: beat 12: this measure has 3 rows" + gnuTail
+            + " (1 of them is a blank line)\n" + "NONE:1: incorrect: No such file or directory\n",
         "quillet-check: NONE: No such file or directory\n"
         "3 charts: 1 OK, 1 with problems, 1 incorrect, 0 not checked\n"},
     {"EveryChartGnuNamesBlocks", {"--every-chart", "--format=gnu", "SONG"}, 1,
         "SONG:17: dance-single Beginner 1: beat 4: this measure has 1 row" + gnuTail
-            + "\nSONG:18: dance-single Beginner 1: beat 8: this measure has 0 rows" + gnuTail
-            + " (an empty measure)\n",
+            + " (--fix can write it as 4 rows without moving a note)\nSONG:18: dance-single "
+              "Beginner 1: beat 8: this measure has 0 rows"
+            + gnuTail + " (an empty measure)\n",
         "2 charts: 1 OK, 1 with problems, 0 incorrect, 0 not checked\n"},
     // A chart without a #NOTES line is OK, and says why nothing was checked.
     {"NoNotesLineGnu", {"--format=gnu", "HEAD"}, 0, "",
         "quillet-check: HEAD: no #NOTES block, so no notes were checked\n"},
     {"EmptyFolderIsNoSuccess", {"--format=json", "e"}, 2, "",
         "quillet-check: e: no charts (*.sm) in this folder\n"},
+    {"GnuSaysWhatFixCanMend", {"--format=gnu", "FIX"}, 1,
+        "FIX:8: beat 4: this measure has 5 rows" + gnuTail
+            + " (--fix can drop its 1 blank line)\nFIX:15: beat 8: this measure has 6 rows"
+            + gnuTail + " (--fix can write it as 12 rows without moving a note)\n",
+        ""},
 #ifndef _WIN32 // names with control characters; JSON and folders named with '/'
     // One record a line: a measure's as it is found, a chart's at its end.
     {"JsonRecords", {"--format=json", "--every-chart", "SONG", "NONE"}, 1,
@@ -101,7 +107,8 @@ const std::vector<CommandCase> kCases = {
     // A name can neither split a line nor reach the terminal as a control sequence.
     {"GnuEscapesNames", {"--every-chart", "--format=gnu", "ESC", "a\nb\x1b.sm"}, 1,
         "ESC:11: dance-single \\x1b]0;x\\a 9: beat 4: this measure has 3 rows" + gnuTail
-            + "\na\\nb\\x1b.sm:1: incorrect: No such file or directory\n",
+            + " (--fix can write it as 4 rows without moving a note)\na\\nb\\x1b.sm:1: incorrect: "
+              "No such file or directory\n",
         "quillet-check: a\\nb\\x1b.sm: No such file or directory\n"
         "2 charts: 0 OK, 1 with problems, 1 incorrect, 0 not checked\n"},
     {"LogEscapesNames", {"--every-chart", "ESC", "\t.sm"}, 1,
@@ -142,8 +149,13 @@ TEST_P(CheckCommandTest, PrintsAndExits)
     TempFolder folder;
     folder.write("OK", okLf);
     folder.write("BAD", badChart);
-    folder.write("HINTS", "#T\n#NOTES:\n,\n" + rows(32, "0000", "\n") + ",\n0000\n\n\n;\n");
+    // Measures --fix leaves alone: a 32nd note, a comment between two rows.
+    folder.write("HINTS",
+        "#T\n#NOTES:\n,\n0000\n1000\n" + rows(30, "0000", "\n") + ",\n0000\n//c\n0000\n\n;\n");
     folder.write("SONG", song);
+    folder.write("FIX",
+        "#TITLE:m;\r\n#NOTES:\r\n1000\r\n\r\n0100\r\n0010\r\n0001\r\n,\r\n"
+        "1000\r\n0100\r\n0010\r\n0001\r\n1000\r\n0100\r\n;\r\n");
     folder.write("ESC",
         "#T\n#NOTES:\n dance-single:\n :\n \x1b]0;x\a:\n 9:\n 0:\n" + rows(3, "0000", "\n")
             + ";\n");
