@@ -1,7 +1,9 @@
 // makechart: writes charts for the benchmarks.
-//   makechart PATH MEGABYTES [crlf|lf|one-line]
+//   makechart PATH MEGABYTES [crlf|lf|one-line|mend]
 //   makechart --pack FOLDER
 // crlf and lf: one note block of 16-row measures, every eighth measure one row short.
+// mend: as crlf, but each eighth measure is one --fix mends: a blank line among 16 rows, or
+// 32 rows of 8th notes, in turn.
 // one-line: a title line and then a single line with no line end at all.
 // --pack: 33 charts shaped like those people publish (a header of tags, several note blocks of
 // 4-, 8-, 12-, 16-, 24- and 48-row measures, comments, CR LF or LF), from a few kilobytes to a
@@ -111,7 +113,7 @@ int main(int argc, char **argv)
         return writePack(argv[2]);
     if (argc < 3) {
         std::fprintf(stderr,
-            "usage: makechart PATH MEGABYTES [crlf|lf|one-line]\n       makechart --pack FOLDER\n");
+            "usage: makechart PATH MEGABYTES [crlf|lf|one-line|mend]\n       makechart --pack FOLDER\n");
         return 2;
     }
     const long long target = std::atoll(argv[2]) * 1000 * 1000;
@@ -137,9 +139,16 @@ int main(int argc, char **argv)
     for (int row = 0; row < 16; ++row)
         measure += (row % 4 == 0 ? "1000" : "0000") + eol;
     shortMeasure = measure.substr(4 + eol.size());
+    const std::string blankRow = measure.substr(0, 8 * (4 + eol.size())) + eol
+        + measure.substr(8 * (4 + eol.size()));
+    std::string eighths;
+    for (int row = 0; row < 32; ++row)
+        eighths += (row % 4 == 0 ? "0100" : "0000") + eol;
     long long size = 0;
     for (long long index = 0; size < target; ++index) {
-        const std::string &rows = index % 8 == 7 ? shortMeasure : measure;
+        const std::string &faulty
+            = mode != "mend" ? shortMeasure : (index % 16 == 7 ? blankRow : eighths);
+        const std::string &rows = index % 8 == 7 ? faulty : measure;
         text += rows;
         text += "," + eol;
         if (text.size() > (1 << 20)) {

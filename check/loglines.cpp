@@ -19,9 +19,9 @@ void LogLines::append(std::string_view line)
 
 std::size_t LogLines::chunkOf(std::size_t index) const
 {
-    return std::size_t(
-               std::ranges::upper_bound(m_chunkFirstLines, index) - m_chunkFirstLines.begin())
-        - 1;
+    // Not std::ranges: the browser page's toolchain (emscripten's libc++ 14) has none.
+    const auto after = std::upper_bound(m_chunkFirstLines.begin(), m_chunkFirstLines.end(), index);
+    return std::size_t(after - m_chunkFirstLines.begin()) - 1;
 }
 
 void LogLines::clear()

@@ -55,7 +55,9 @@ inline constexpr int twipsPerInch = 1440;
 /// The form's row for objectName, which must be one of the form's.
 constexpr const FormControl &formControl(std::string_view objectName)
 {
-    return *std::ranges::find(windowForm, objectName, &FormControl::objectName);
+    // Not std::ranges: the browser page's toolchain (emscripten's libc++ 14) has none.
+    return *std::find_if(windowForm.begin(), windowForm.end(),
+        [objectName](const FormControl &control) { return control.objectName == objectName; });
 }
 
 // What "..." asks of the open-file dialog: its title, and its one filter as Windows takes it, a

@@ -16,17 +16,13 @@
 
 namespace quillet {
 
-namespace {
-
-bool isChartName(const std::string &name)
+bool ChartFinder::isChartName(const std::string &name)
 {
     if (name.size() < 3 || name.starts_with("._"))
         return false;
     const std::string end = name.substr(name.size() - 3);
     return end[0] == '.' && (end[1] == 's' || end[1] == 'S') && (end[2] == 'm' || end[2] == 'M');
 }
-
-} // namespace
 
 #ifdef _WIN32
 
@@ -111,7 +107,7 @@ int readEntries(int descriptor, std::vector<Entry> &entries)
             type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISLNK(info.st_mode) ? DT_LNK : DT_REG;
         if (type == DT_DIR) {
             entries.push_back({name + '/'});
-        } else if (isChartName(name)) {
+        } else if (ChartFinder::isChartName(name)) {
             if (type != DT_LNK || ::fstatat(descriptor, name.c_str(), &info, 0) != 0
                 || !S_ISDIR(info.st_mode))
                 entries.push_back({name});

@@ -29,6 +29,10 @@ public:
         int descriptor = -1;
     };
 
+    /// True for a file name find takes as a chart: it ends in ".sm" in any case and does not begin
+    /// with "._".
+    static bool isChartName(const std::string &name);
+
     /// Visits the charts under folder in sorted path order, each as it is found.
     void find(const std::string &folder, const std::function<void(const Chart &)> &visit);
     /// The folders find could not read, in the order met.

@@ -3,6 +3,7 @@
 #include "chartfinder.h"
 #include "checkrun.h"
 #include "fileio.h"
+#include "fixcommand.h"
 #include "gnureport.h"
 #include "jsonreport.h"
 #include "lineoutput.h"
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 
 namespace quillet {
@@ -25,8 +27,9 @@ constexpr int exitTrouble = 2;
 
 constexpr std::string_view usageText
     = "Usage: quillet-check [OPTIONS] CHART...\n"
-      "Check that every measure of each StepMania chart's first note block has\n"
-      "4, 8, 12, 16, 24 or 48 rows, and print the check's log.\n"
+      "Check that every measure of the first note block (from its #NOTES line on)\n"
+      "of each StepMania chart has 4, 8, 12, 16, 24 or 48 rows, and print the\n"
+      "check's log.\n"
       "\n"
       "  --format=FORMAT  print each chart as FORMAT:\n"
       "                     log   the check's log, as the window shows it (the default)\n"
@@ -36,6 +39,11 @@ constexpr std::string_view usageText
       "                           per chart at its end\n"
       "  --every-chart    check every note block of each chart, each named by its\n"
       "                   #NOTES header (steps type, difficulty, meter)\n"
+      "  --fix            mend in place the faulty measures that can be written in an\n"
+      "                   accepted size without moving a note, keeping the original\n"
+      "                   as CHART.old, then print the mended chart's check; with\n"
+      "                   '-', read a chart and write it mended to standard output\n"
+      "  --diff           write nothing: print what --fix would change, as a diff\n"
       "  --crlf           end lines with CR LF, as the window's log does\n"
       "  -q, --quiet      print nothing on standard output; the exit status tells\n"
       "                   the result, and standard error still says why a chart\n"
@@ -51,7 +59,7 @@ constexpr std::string_view usageText
       "\n"
       "Exit status: 0 if every chart is OK, 1 if a chart has a problem or is\n"
       "incorrect, 2 on a usage error, a chart that could not be checked or a\n"
-      "folder that could not be read.\n";
+      "folder that could not be read or holds no chart.\n";
 
 enum class Format { Log, Gnu, Json };
 
@@ -60,6 +68,8 @@ struct Options
     bool crlf = false;
     bool quiet = false;
     bool everyChart = false;
+    bool fix = false;
+    bool diff = false;
     Format format = Format::Log;
     std::vector<std::string> charts;
 };
@@ -86,6 +96,8 @@ int parseOptions(const std::vector<std::string_view> &arguments, Options &option
             options.crlf = true;
         } else if (arg == "-q" || arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--fix" || arg == "--diff") {
+            (arg == "--fix" ? options.fix : options.diff) = true;
         } else if (arg == "--every-chart") {
             options.everyChart = true;
         } else if (arg.starts_with("--format=")
@@ -109,6 +121,8 @@ int parseOptions(const std::vector<std::string_view> &arguments, Options &option
     }
     if (options.charts.empty())
         return usageError(output, "no chart given");
+    if (options.fix && options.diff)
+        return usageError(output, "--fix and --diff do not go together");
     return -1;
 }
 
@@ -142,7 +156,8 @@ public:
         m_run.setObserver(observed ? &report : nullptr);
     }
 
-    // Checks one chart (or standard input for "-"), or the chart open at descriptor.
+    // Checks one chart (or standard input for "-"), or the chart open at descriptor (for "-", in
+    // its place).
     void check(const std::string &chart, int descriptor = -1)
     {
         const bool fromInput = chart == "-";
@@ -150,7 +165,7 @@ public:
         try {
             CheckResult result;
             if (fromInput)
-                result = m_run.runOnDescriptor(0);
+                result = m_run.runOnDescriptor(descriptor >= 0 ? descriptor : 0);
             else if (descriptor >= 0 && fileio::isRegularFile(descriptor))
                 result = m_run.runOnDescriptor(descriptor);
             else
@@ -184,21 +199,55 @@ int runCheckCommand(
     reportOptions.prefixed = options.charts.size() > 1 || isFolder(options.charts.front());
     Tally tally;
     int status = exitOk;
+    // --fix -: the mended chart is standard output, so the report goes to standard error.
+    const bool fixesInput = options.fix && std::ranges::count(options.charts, "-") > 0;
+    std::optional<LineOutput> errorOutput;
+    if (fixesInput)
+        errorOutput.emplace(errors, errors);
+    LineOutput &reportOutput = fixesInput ? *errorOutput : output;
     try {
-        const std::unique_ptr<Report> report = makeReport(options, reportOptions, output, tally);
+        const std::unique_ptr<Report> report
+            = makeReport(options, reportOptions, reportOutput, tally);
         Checker checker(options, *report);
+        FixCommand fixer(reportOutput, options.everyChart);
+        const auto visit = [&](const std::string &chart, int descriptor) {
+            if (options.diff) {
+                status = std::max(status, fixer.diff(chart));
+            } else if (options.fix && chart == "-") {
+                const int mended = fixer.fixStream(0, out);
+                if (mended < 0) {
+                    status = exitTrouble;
+                    return;
+                }
+                checker.check(chart, mended);
+                (void)fileio::close(mended);
+            } else if (options.fix) {
+                status = std::max(status, fixer.fix(chart));
+                // The descriptor is on the chart as it was, now CHART.old.
+                checker.check(chart);
+            } else {
+                checker.check(chart, descriptor);
+            }
+        };
         for (const std::string &chart : options.charts) {
             if (!isFolder(chart)) {
-                checker.check(chart);
+                visit(chart, -1);
                 continue;
             }
             ChartFinder finder;
-            finder.find(chart, [&](const ChartFinder::Chart &found) {
-                checker.check(found.path, found.descriptor);
+            bool found = false;
+            finder.find(chart, [&](const ChartFinder::Chart &each) {
+                found = true;
+                visit(each.path, each.descriptor);
             });
             for (const ChartFinder::Failure &failure : finder.failures()) {
                 output.writeError(escapedName(failure.folder) + ": cannot read the folder ("
                     + failure.error.message() + ")");
+                status = exitTrouble;
+            }
+            // A folder named by mistake, or a pack not yet unpacked, must not pass as checked.
+            if (!found && finder.failures().empty()) {
+                output.writeError(escapedName(chart) + ": no charts (*.sm) in this folder");
                 status = exitTrouble;
             }
         }
@@ -208,6 +257,7 @@ int runCheckCommand(
         status = exitTrouble;
     }
     status = std::max(status, tally.status);
+    reportOutput.flush();
     output.flush();
     if (output.error() != 0) {
         output.writeError("cannot write the log: " + fileio::errorText(output.error()));

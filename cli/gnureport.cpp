@@ -5,8 +5,16 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 namespace quillet {
+
+void GnuReport::beginChart(std::string name)
+{
+    // Standard input cannot be read again for the hints.
+    m_hints.beginChart(name == "(standard input)" ? std::string() : name, m_options.everyChart);
+    Report::beginChart(std::move(name));
+}
 
 void GnuReport::blockBegins(std::uint64_t number, std::string_view name)
 {
@@ -42,7 +50,17 @@ void GnuReport::measureProblem(const MeasureProblem &problem)
     static const std::string sizes = "; accepted sizes are " + rules::acceptedSizesText();
     text(sizes);
     char hintBuffer[hintSize];
-    if (const std::string_view hint = measureHint(problem, hintBuffer); !hint.empty()) {
+    if (const MeasureMend *mend = m_hints.find(problem.line)) {
+        if (mend->kind == MendKind::BlankRowsDropped) {
+            text(" (--fix can drop its ");
+            number(mend->blankRows);
+            text(mend->blankRows == 1 ? " blank line)" : " blank lines)");
+        } else {
+            text(" (--fix can write it as ");
+            number(mend->newRows);
+            text(" rows without moving a note)");
+        }
+    } else if (const std::string_view hint = measureHint(problem, hintBuffer); !hint.empty()) {
         text(" (");
         text(hint);
         text(")");

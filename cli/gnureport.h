@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mendhints.h"
 #include "report.h"
 
 #include <string>
@@ -14,6 +15,7 @@ class GnuReport : public Report
 public:
     using Report::Report;
 
+    void beginChart(std::string name) override;
     void blockBegins(std::uint64_t number, std::string_view name) override;
     void measureProblem(const MeasureProblem &problem) override;
     void addMeasureMessages(std::uint64_t, std::uint64_t) override { }
@@ -23,6 +25,7 @@ protected:
 
 private:
     std::string m_block; // "NAME: " with every chart
+    MendHints m_hints; // what --fix can do, for the hints
 };
 
 } // namespace quillet

@@ -43,7 +43,7 @@ std::size_t utf8Length(std::string_view text)
 }
 
 // How many bytes text begins with that need no escape, in steps of 16 where it can.
-std::size_t plainPrefix(std::string_view text)
+std::size_t plainPrefix([[maybe_unused]] std::string_view text)
 {
     std::size_t plain = 0;
 #ifdef QUILLET_HAVE_SSE2

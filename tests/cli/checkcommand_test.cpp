@@ -18,8 +18,8 @@ namespace {
 using namespace test;
 using test::PrintTo; // for argument-dependent lookup from GoogleTest
 
-const std::string okLf = "#T\n" + rows(4, "0000", "\n") + ";\n";
-const std::string badChart = "#TITLE:b;\n0000\n0000\n0000\n;\n";
+const std::string okLf = "#T\n#NOTES:\n" + rows(4, "0000", "\n") + ";\n";
+const std::string badChart = "#TITLE:b;\n#NOTES:\n0000\n0000\n0000\n;\n";
 const std::string badLog = "Checking SM file...\nProblem note detected at beat: 4\nMeasureSize: 3\n"
                            "Problem SM file. Please fix it before send to vorblen staff.\n";
 const std::string gnuTail = "; accepted sizes are 4, 8, 12, 16, 24 and 48";
@@ -37,31 +37,43 @@ struct CommandCase
 
 const std::vector<CommandCase> kCases = {
     {"GnuFindingsWithHints", {"--format=gnu", "OK", "HINTS", "NONE"}, 1,
-        "HINTS:2: beat 4: this measure has 0 rows" + gnuTail + " (an empty measure)\n"
-            + "HINTS:35: beat 8: this measure has 32 rows" + gnuTail + " (32nd or 64th notes)\n"
-            + "HINTS:39: beat 12: this measure has 3 rows" + gnuTail
-            + " (2 of them are blank lines)\n" + "NONE:1: incorrect: No such file or directory\n",
+        "HINTS:3: beat 4: this measure has 0 rows" + gnuTail + " (an empty measure)\n"
+            + "HINTS:36: beat 8: this measure has 32 rows" + gnuTail + " (32nd or 64th notes)\n"
+            + "HINTS:41: beat 12: this measure has 3 rows" + gnuTail
+            + " (1 of them is a blank line)\n" + "NONE:1: incorrect: No such file or directory\n",
         "quillet-check: NONE: No such file or directory\n"
         "3 charts: 1 OK, 1 with problems, 1 incorrect, 0 not checked\n"},
     {"EveryChartGnuNamesBlocks", {"--every-chart", "--format=gnu", "SONG"}, 1,
-        "SONG:15: dance-single Beginner 1: beat 4: this measure has 1 row" + gnuTail
-            + "\nSONG:16: dance-single Beginner 1: beat 8: this measure has 0 rows" + gnuTail
-            + " (an empty measure)\nSONG:19: chart 3: beat 4: this measure has 2 rows" + gnuTail
-            + "\n",
-        "3 charts: 1 OK, 2 with problems, 0 incorrect, 0 not checked\n"},
+        "SONG:17: dance-single Beginner 1: beat 4: this measure has 1 row" + gnuTail
+            + " (--fix can write it as 4 rows without moving a note)\nSONG:18: dance-single "
+              "Beginner 1: beat 8: this measure has 0 rows"
+            + gnuTail + " (an empty measure)\n",
+        "2 charts: 1 OK, 1 with problems, 0 incorrect, 0 not checked\n"},
+    // A chart without a #NOTES line is OK, and says why nothing was checked.
+    {"NoNotesLineGnu", {"--format=gnu", "HEAD"}, 0, "",
+        "quillet-check: HEAD: no #NOTES block, so no notes were checked\n"},
+    {"EmptyFolderIsNoSuccess", {"--format=json", "e"}, 2, "",
+        "quillet-check: e: no charts (*.sm) in this folder\n"},
+    {"GnuSaysWhatFixCanMend", {"--format=gnu", "FIX"}, 1,
+        "FIX:8: beat 4: this measure has 5 rows" + gnuTail
+            + " (--fix can drop its 1 blank line)\nFIX:15: beat 8: this measure has 6 rows"
+            + gnuTail + " (--fix can write it as 12 rows without moving a note)\n",
+        ""},
 #ifndef _WIN32 // names with control characters; JSON and folders named with '/'
     // One record a line: a measure's as it is found, a chart's at its end.
     {"JsonRecords", {"--format=json", "--every-chart", "SONG", "NONE"}, 1,
         R"({"type":"chart","path":"SONG","chart":1,"name":"dance-single Challenge 12","verdict":"ok","reason":null,"measures":0}
-{"type":"measure","path":"SONG","chart":2,"name":"dance-single Beginner 1","beat":4,"rows":1,"line":15,"blankRows":0,"hint":null}
-{"type":"measure","path":"SONG","chart":2,"name":"dance-single Beginner 1","beat":8,"rows":0,"line":16,"blankRows":0,"hint":"an empty measure"}
+{"type":"measure","path":"SONG","chart":2,"name":"dance-single Beginner 1","beat":4,"rows":1,"line":17,"blankRows":0,"hint":null}
+{"type":"measure","path":"SONG","chart":2,"name":"dance-single Beginner 1","beat":8,"rows":0,"line":18,"blankRows":0,"hint":"an empty measure"}
 {"type":"chart","path":"SONG","chart":2,"name":"dance-single Beginner 1","verdict":"problems","reason":null,"measures":2}
-{"type":"measure","path":"SONG","chart":3,"name":null,"beat":4,"rows":2,"line":19,"blankRows":0,"hint":null}
-{"type":"chart","path":"SONG","chart":3,"name":null,"verdict":"problems","reason":null,"measures":1}
 {"type":"chart","path":"NONE","chart":1,"name":null,"verdict":"incorrect","reason":"No such file or directory","measures":0}
 )",
         "quillet-check: NONE: No such file or directory\n"
-        "4 charts: 1 OK, 2 with problems, 1 incorrect, 0 not checked\n"},
+        "3 charts: 1 OK, 1 with problems, 1 incorrect, 0 not checked\n"},
+    {"NoNotesLineJson", {"--format=json", "HEAD"}, 0,
+        R"({"type":"chart","path":"HEAD","chart":1,"name":null,"verdict":"ok","reason":"no #NOTES block, so no notes were checked","measures":0}
+)",
+        "quillet-check: HEAD: no #NOTES block, so no notes were checked\n"},
 #endif
     {"CrLfKeepsTheLogBytes", {"--crlf", "OK"}, 0,
         "Checking SM file...\r\nSM file is OK. Ready to send to convert.\r\n", ""},
@@ -95,7 +107,8 @@ const std::vector<CommandCase> kCases = {
     // A name can neither split a line nor reach the terminal as a control sequence.
     {"GnuEscapesNames", {"--every-chart", "--format=gnu", "ESC", "a\nb\x1b.sm"}, 1,
         "ESC:11: dance-single \\x1b]0;x\\a 9: beat 4: this measure has 3 rows" + gnuTail
-            + "\na\\nb\\x1b.sm:1: incorrect: No such file or directory\n",
+            + " (--fix can write it as 4 rows without moving a note)\na\\nb\\x1b.sm:1: incorrect: "
+              "No such file or directory\n",
         "quillet-check: a\\nb\\x1b.sm: No such file or directory\n"
         "2 charts: 0 OK, 1 with problems, 1 incorrect, 0 not checked\n"},
     {"LogEscapesNames", {"--every-chart", "ESC", "\t.sm"}, 1,
@@ -136,12 +149,18 @@ TEST_P(CheckCommandTest, PrintsAndExits)
     TempFolder folder;
     folder.write("OK", okLf);
     folder.write("BAD", badChart);
-    folder.write("HINTS", "#T\n,\n" + rows(32, "0000", "\n") + ",\n0000\n\n\n;\n");
+    // Measures --fix leaves alone: a 32nd note, a comment between two rows.
+    folder.write("HINTS",
+        "#T\n#NOTES:\n,\n0000\n1000\n" + rows(30, "0000", "\n") + ",\n0000\n//c\n0000\n\n;\n");
     folder.write("SONG", song);
+    folder.write("FIX",
+        "#TITLE:m;\r\n#NOTES:\r\n1000\r\n\r\n0100\r\n0010\r\n0001\r\n,\r\n"
+        "1000\r\n0100\r\n0010\r\n0001\r\n1000\r\n0100\r\n;\r\n");
     folder.write("ESC",
         "#T\n#NOTES:\n dance-single:\n :\n \x1b]0;x\a:\n 9:\n 0:\n" + rows(3, "0000", "\n")
             + ";\n");
-    for (const char *sub : {"p", "p/a", "p/a.b"})
+    folder.write("HEAD", "#TITLE:h;\n#BPMS:0.000=120.000\n;\n0000\n,\n");
+    for (const char *sub : {"p", "p/a", "p/a.b", "e"})
         std::filesystem::create_directory(folder.file(sub));
     folder.write("p/a/c.sm", badChart);
     folder.write("p/a-x.sm", okLf);
@@ -194,7 +213,7 @@ TEST(CheckCommandFolderTest, ChecksChartsDeeperThanAPath)
     StringSink errors;
     EXPECT_EQ(runCheckCommand({arguments.begin(), arguments.end()}, out, errors), 1);
     EXPECT_EQ(outOfFolder(folder, out.text()),
-        chart + ":5: beat 4: this measure has 3 rows" + gnuTail + "\n");
+        chart + ":6: beat 4: this measure has 3 rows" + gnuTail + "\n");
     EXPECT_EQ(errors.text(), "");
     EXPECT_EQ(std::system(("rm -r " + top).c_str()), 0);
 }

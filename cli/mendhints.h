@@ -1,0 +1,45 @@
+#pragma once
+
+#include "mend.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+namespace quillet {
+
+// What --fix would do with each faulty measure of a chart, read from the chart as far as the
+// measure asked about, which the check's findings ask in the order of the chart's lines: it
+// holds one read at a time, not the chart.
+class MendHints : public quillet::MendOutput
+{
+public:
+    MendHints();
+    ~MendHints() override;
+
+    /// A chart begins; path is empty for one that cannot be read again (standard input).
+    void beginChart(const std::string &path, bool everyChart);
+    /// The mend of the measure that the chart's line ends, or null when it is not one --fix
+    /// mends.
+    const quillet::MeasureMend *find(std::uint64_t line);
+
+    void keep(std::string_view) override { }
+    void drop(std::string_view) override { }
+    void add(std::string_view) override { }
+    void faultyMeasure(const quillet::MeasureMend &mend) override;
+
+private:
+    void close();
+
+    std::string m_path;
+    bool m_everyChart = false;
+    bool m_opened = false;
+    int m_descriptor = -1;
+    std::unique_ptr<quillet::Mender> m_mender;
+    std::unique_ptr<char[]> m_buffer;
+    std::deque<quillet::MeasureMend> m_mends;
+    std::uint64_t m_lastLine = 0; // the last measure the mend has seen
+};
+
+} // namespace quillet

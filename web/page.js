@@ -1,0 +1,198 @@
+// The page: takes charts from the file inputs or a drop, hands them to the worker (whose script
+// is the text of #worker-script) and shows each chart's name, log and findings as they come.
+'use strict';
+
+const log = document.getElementById('log');
+const progress = document.getElementById('progress');
+const copyButton = document.getElementById('copy');
+const filesInput = document.getElementById('files');
+const folderInput = document.getElementById('folder');
+const dropZone = document.getElementById('drop');
+
+const workerUrl = URL.createObjectURL(new Blob(
+    [document.getElementById('worker-script').textContent], { type: 'text/javascript' }));
+let worker = null;
+let busy = false;
+let current = null; // where the chart being shown goes: { log, findings }
+
+function append(className, text, parent = log) {
+    const span = document.createElement('span');
+    span.className = className;
+    span.textContent = text;
+    parent.appendChild(span);
+    return span;
+}
+
+// A piece of a log or findings, whole lines of some dozen KiB at most, as a block that is laid
+// out only when in view (content-visibility): a log of millions of lines costs the page only
+// the blocks on screen. Its estimated height holds its place meanwhile.
+function appendBlock(container, text) {
+    if (text === '')
+        return;
+    let lines = 0;
+    for (let at = text.indexOf('\n'); at !== -1; at = text.indexOf('\n', at + 1))
+        ++lines;
+    const block = append('block', text, container);
+    block.style.containIntrinsicSize = `auto ${Math.max(lines, 1) * 1.25}em`;
+}
+
+function showMessage(message) {
+    switch (message.kind) {
+    case 'begin':
+        if (message.index > 0)
+            log.appendChild(document.createTextNode('\n'));
+        append('name', message.name + '\n');
+        current = { log: append('chart-log', ''), findings: append('findings', '') };
+        if (message.count > 1)
+            progress.textContent = `Checking chart ${message.index + 1} of ${message.count}: ${message.name}`;
+        else
+            progress.textContent = `Checking ${message.name}`;
+        break;
+    case 'log':
+        appendBlock(current.log, message.text);
+        break;
+    case 'findings':
+        appendBlock(current.findings, message.text);
+        break;
+    case 'done':
+        setBusy(false);
+        if (message.summary)
+            append('summary', '\n' + message.summary + '\n');
+        progress.textContent = message.count === 0 ? 'No charts found.'
+            : message.count === 1 ? 'Checked 1 chart.' : `Checked ${message.count} charts.`;
+        copyButton.disabled = log.textContent === '';
+        break;
+    case 'failed':
+        setBusy(false);
+        progress.textContent = `The check stopped: ${message.message}`;
+        copyButton.disabled = log.textContent === '';
+        // A new one for the next charts: this one's module may be left in any state.
+        stopWorker();
+        break;
+    }
+}
+
+// While busy, the log is marked so for assistive technology, which then reads it once complete.
+function setBusy(isBusy) {
+    busy = isBusy;
+    log.setAttribute('aria-busy', String(isBusy));
+}
+
+function stopWorker() {
+    if (worker)
+        worker.terminate();
+    worker = null;
+}
+
+function startWorker() {
+    stopWorker();
+    worker = new Worker(workerUrl);
+    worker.onmessage = (event) => showMessage(event.data);
+    worker.onerror = (event) => {
+        event.preventDefault();
+        showMessage({ kind: 'failed', message: event.message || 'the checker could not start' });
+    };
+}
+
+// items: charts ({ file, name }) and folders ({ folder, files: [{ file, path }] }), in order.
+// A new set of charts empties the log, and stops the check of the one before.
+function check(items) {
+    if (busy || !worker)
+        startWorker();
+    log.textContent = '';
+    current = null;
+    copyButton.disabled = true;
+    progress.textContent = 'Starting the check';
+    setBusy(true);
+    worker.postMessage(items);
+}
+
+filesInput.addEventListener('change', () => {
+    check(Array.from(filesInput.files, (file) => ({ file, name: file.name })));
+    filesInput.value = '';
+});
+
+folderInput.addEventListener('change', () => {
+    const files = Array.from(folderInput.files);
+    folderInput.value = '';
+    if (files.length === 0)
+        return;
+    const folder = files[0].webkitRelativePath.split('/')[0];
+    check([{ folder, files: files.map((file) => ({
+        file, path: file.webkitRelativePath.slice(folder.length + 1) })) }]);
+});
+
+// Everything under a dropped folder: [{ file, path }], path below the folder.
+async function filesUnder(directory) {
+    const found = [];
+    const folders = [directory];
+    while (folders.length > 0) {
+        const dirReader = folders.pop().createReader();
+        for (;;) {
+            const entries = await new Promise((resolve, reject) => dirReader.readEntries(resolve, reject));
+            if (entries.length === 0)
+                break;
+            for (const entry of entries) {
+                if (entry.isDirectory) {
+                    folders.push(entry);
+                } else {
+                    const file = await new Promise((resolve, reject) => entry.file(resolve, reject));
+                    found.push({ file, path: entry.fullPath.slice(directory.fullPath.length + 1) });
+                }
+            }
+        }
+    }
+    return found;
+}
+
+// The transfer's items are read at once: they are gone once the drop's handler returns.
+async function dropped(transfer) {
+    const taken = Array.from(transfer.items, (item) => item.kind !== 'file' ? null
+        : { entry: item.webkitGetAsEntry && item.webkitGetAsEntry(), file: item.getAsFile() });
+    const items = [];
+    for (const { entry, file } of taken.filter(Boolean)) {
+        if (entry && entry.isDirectory)
+            items.push({ folder: entry.name, files: await filesUnder(entry) });
+        else if (file)
+            items.push({ file, name: file.name });
+    }
+    return items;
+}
+
+// A drop anywhere on the page takes the charts; the browser would otherwise open the file in
+// place of the page.
+window.addEventListener('dragover', (event) => {
+    event.preventDefault();
+    dropZone.classList.add('over');
+});
+window.addEventListener('dragleave', (event) => {
+    if (event.relatedTarget === null)
+        dropZone.classList.remove('over');
+});
+window.addEventListener('drop', (event) => {
+    event.preventDefault();
+    dropZone.classList.remove('over');
+    dropped(event.dataTransfer).then((items) => {
+        if (items.length > 0)
+            check(items);
+    }, (error) => {
+        progress.textContent = `The dropped files could not be read: ${error.message}`;
+    });
+});
+
+// The log's text with the window's CR LF line ends.
+copyButton.addEventListener('click', () => {
+    const text = log.textContent.replace(/\n/g, '\r\n');
+    navigator.clipboard.writeText(text).then(() => {
+        progress.textContent = 'The log was copied.';
+    }, () => {
+        // Without clipboard access, the log is selected for Ctrl+C.
+        const range = document.createRange();
+        range.selectNodeContents(log);
+        getSelection().removeAllRanges();
+        getSelection().addRange(range);
+        progress.textContent = 'The log is selected: press Ctrl+C to copy it.';
+    });
+});
+
+startWorker();

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "checkrun.h"
+#include "gnureport.h"
+#include "lineoutput.h"
+#include "pagelog.h"
+#include "pagesink.h"
+#include "report.h"
+#include "tempscratchfactory.h"
+
+#include <string>
+
+// The page's checks: each chart goes through the same run and gnu report as quillet-check's, its
+// log and findings go to the page as they come, and the charts are counted for the summary.
+class PageSession
+{
+public:
+    PageSession();
+
+    /// Checks the chart open at descriptor; name is the chart as the findings name it.
+    quillet::CheckResult check(const std::string &name, int descriptor);
+    /// quillet-check's last line: "3 charts: 1 OK, 2 with problems, 0 incorrect, 0 not checked".
+    std::string summary() const;
+    /// Starts the count again, for a new set of charts.
+    void reset() { m_tally = {}; }
+
+private:
+    PageLog m_log;
+    PageSink m_findingsText;
+    // The reason of a chart that failed also ends its finding ("NAME:1: incorrect: REASON").
+    PageSink m_errors {nullptr};
+    quillet::LineOutput m_output {m_findingsText, m_errors};
+    quillet::ReportOptions m_options;
+    quillet::Tally m_tally;
+    quillet::GnuReport m_findings;
+    quillet::TempScratchFactory m_scratch;
+    quillet::CheckRun m_run;
+};

@@ -1,0 +1,76 @@
+// The page's entry: the functions its worker calls, and the script those call back.
+
+#include "chartfinder.h"
+#include "checkresult.h"
+#include "fileio.h"
+#include "pagebridge.h"
+#include "pagesession.h"
+
+#include <emscripten.h>
+
+#include <string>
+#include <string_view>
+
+// The worker's script gives each piece to the page's handlers of the running module.
+EM_JS(void, pageAddLog, (const char *data, std::size_t size),
+    { Module.onLog(HEAPU8.subarray(data, data + size)); });
+EM_JS(void, pageAddFindings, (const char *data, std::size_t size),
+    { Module.onFindings(HEAPU8.subarray(data, data + size)); });
+
+namespace {
+
+// The worker's script offers the chart being checked as a device at this path, which reads it
+// in slices as the check asks for blocks.
+constexpr const char *chartDevice = "/chart";
+
+PageSession &session()
+{
+    static PageSession pageSession;
+    return pageSession;
+}
+
+} // namespace
+
+extern "C" {
+
+/// Checks the chart offered at the device; name is how the findings name it. Returns the
+/// CheckOutcome as a number.
+EMSCRIPTEN_KEEPALIVE int quilletCheck(const char *name)
+{
+    int error = quillet::fileio::noError;
+    const int chart = quillet::fileio::openForReading(chartDevice, error);
+    if (chart < 0)
+        return int(quillet::CheckOutcome::CouldNotCheck);
+    const quillet::CheckResult result = session().check(name, chart);
+    quillet::fileio::close(chart);
+    return int(result.outcome);
+}
+
+/// The summary of the charts checked since the last reset, in quillet-check's words.
+EMSCRIPTEN_KEEPALIVE const char *quilletSummary()
+{
+    static std::string text;
+    text = session().summary();
+    return text.c_str();
+}
+
+/// A new set of charts begins.
+EMSCRIPTEN_KEEPALIVE void quilletReset()
+{
+    session().reset();
+}
+
+/// True when quillet-check would check the file at this path inside a folder given to it: no
+/// part of the path begins with "._" and the file's name ends in ".sm".
+EMSCRIPTEN_KEEPALIVE int quilletIsChartInFolder(const char *path)
+{
+    const std::string_view whole(path);
+    std::size_t start = 0;
+    for (std::size_t slash; (slash = whole.find('/', start)) != std::string_view::npos;
+         start = slash + 1) {
+        if (whole.substr(start).starts_with("._"))
+            return 0;
+    }
+    return quillet::ChartFinder::isChartName(std::string(whole.substr(start))) ? 1 : 0;
+}
+}
