@@ -17,7 +17,7 @@ struct MeasureProblem
 };
 
 // Watches the note blocks of a check as the chart is read: what the log says, and where in the
-// chart it is. Attaching one costs a pass over the line starts the log alone does not need.
+// chart it is.
 class BlockObserver
 {
 public:
@@ -28,9 +28,6 @@ public:
     virtual void blockBegins(std::uint64_t number, std::string_view name) = 0;
     /// A measure of a wrong size, before the log reports it.
     virtual void measureProblem(const MeasureProblem &problem) = 0;
-    /// False when only the blocks matter, not measureProblem: the chart's lines are then not
-    /// counted, which costs less.
-    virtual bool wantsProblems() const { return true; }
     /// The block's result, after its log; also for a chart that has no block (incorrect, or not
     /// checked), without blockBegins before it.
     virtual void blockEnds(const CheckResult &result) = 0;

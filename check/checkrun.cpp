@@ -1,27 +1,21 @@
 #include "checkrun.h"
 
 #include "blockobserver.h"
-#include "blockreader.h"
+#include "chartreader.h"
 #include "checkfailure.h"
-#include "extractionpass.h"
-#include "fileio.h"
-#include "filespace.h"
-#include "iothread.h"
-#include "measuretracker.h"
+#include "extraction.h"
+#include "io/fileio.h"
+#include "io/pagebuffer.h"
+#include "io/scratchfactory.h"
 #include "messages.h"
 #include "messagesink.h"
-#include "notesfinder.h"
-#include "pagebuffer.h"
+#include "notesheader.h"
 #include "pumpclock.h"
-#include "scanpass.h"
-#include "scratchfactory.h"
-#include "scratchwriter.h"
+#include "scan.h"
+#include "scratchcopy.h"
 
 #include <algorithm>
-#include <optional>
-#include <string>
 #include <utility>
-#include <vector>
 
 namespace quillet {
 
@@ -30,8 +24,14 @@ namespace {
 // The bytes firstLineFailure needs to tell an incorrect chart's reason.
 constexpr std::size_t firstLineProbe = 3;
 
-// The chart size from which the scratch file's space is set aside at once.
-constexpr long long reserveFrom = 4 << 20;
+// A buffer of at least size bytes, made again only when it is too small. Page-aligned: the kernel
+// copies into such a buffer several times faster than into one a few bytes off a cache line.
+char *reuse(std::unique_ptr<PageBuffer> &buffer, std::size_t size)
+{
+    if (!buffer || buffer->size() < size)
+        buffer = std::make_unique<PageBuffer>(size);
+    return buffer->data();
+}
 
 // Which block's result stands for a whole chart: the first of the worst.
 int rank(CheckOutcome outcome)
@@ -51,33 +51,32 @@ int rank(CheckOutcome outcome)
     return 4;
 }
 
-// Every block without an observer still needs the tracker to tell where blocks are.
-class NoObserver : public BlockObserver
+} // namespace
+
+struct CheckRun::Chart
 {
-public:
-    void blockBegins(std::uint64_t, std::string_view) override { }
-    void measureProblem(const MeasureProblem &) override { }
-    void blockEnds(const CheckResult &) override { }
-    bool wantsProblems() const override { return false; }
+    ChartReader &reader;
+    Extraction &extraction;
+    NotesHeader &header;
+    Scan &scan;
+    PumpClock &clock;
+    ScratchFile &scratch; // with every block, one for all of them
+    std::uint64_t number = 0;
+    bool hasNext = false;
 };
 
-} // namespace
+CheckRun::CheckRun(MessageSink &sink, EventPump *pump)
+    : m_sink(sink)
+    , m_pump(pump)
+{ }
 
 CheckRun::CheckRun(MessageSink &sink, ScratchFactory &scratch, EventPump *pump)
     : m_sink(sink)
-    , m_scratch(scratch)
+    , m_scratch(&scratch)
     , m_pump(pump)
-    , m_io(std::make_unique<IoThread>())
 { }
 
 CheckRun::~CheckRun() = default;
-
-PageBuffer &CheckRun::reuse(std::unique_ptr<PageBuffer> &buffer, std::size_t size)
-{
-    if (!buffer || buffer->size() != size)
-        buffer = std::make_unique<PageBuffer>(size);
-    return *buffer;
-}
 
 void CheckRun::setBlockSize(std::size_t bytes)
 {
@@ -110,75 +109,58 @@ CheckResult CheckRun::run(const std::string &path)
     return result;
 }
 
-CheckResult CheckRun::runOnDescriptor(int chart)
+CheckResult CheckRun::runOnDescriptor(int descriptor)
 {
-    // The extraction copies 16 bytes at a time and may read that far past a block, which may
-    // begin with the first bytes of a tag line the block before cut.
-    PageBuffer &input = reuse(m_input,
-        std::max(m_blockSize, firstLineProbe) + NotesFinder::carryRoom
-            + ExtractionPass::copyOverrun);
+    DescriptorReader reader(descriptor);
+    return run(reader);
+}
+
+CheckResult CheckRun::run(ChartReader &reader)
+{
+    char *const input
+        = reuse(m_input, std::max(m_blockSize, firstLineProbe));
     int error = fileio::noError;
-    long long size = fileio::readSome(chart, input.data(), m_blockSize, error);
+    long long size = reader.read(input, m_blockSize, error);
     if (size < 0)
         return finished(cannotCheck(CheckFailure::ChartNotRead, error));
-    if (size == 0 || input.data()[0] != '#') {
+    if (size == 0 || input[0] != rules::firstLineStart) {
         // Enough of the start to say why; the verdict stands whatever these reads give.
         while (size > 0 && std::size_t(size) < firstLineProbe) {
-            const long long more = fileio::readSome(
-                chart, input.data() + size, firstLineProbe - std::size_t(size), error);
+            const long long more
+                = reader.read(input + size, firstLineProbe - std::size_t(size), error);
             if (more <= 0)
                 break;
             size += more;
         }
-        const std::string_view start(input.data(), std::size_t(size));
+        const std::string_view start(input, std::size_t(size));
         return finished(incorrect({CheckOutcome::Incorrect, 0, firstLineFailure(start)}));
     }
 
-    // The scratch writer's buffer, and then the scan's: the input keeps what the extraction
-    // read past a block's end.
-    // Writes of a few blocks each cost the kernel less than one a block.
-    PageBuffer &output
-        = reuse(m_output, std::max(4 * m_blockSize, ExtractionPass::minimumOutputSize));
     PumpClock clock(m_pump);
-    // However the run ends, its I/O thread ends with it.
-    struct StopIo
-    {
-        IoThread &io;
-        ~StopIo() { io.stop(); }
-    } stopIo {*m_io};
-    NoObserver none;
-    std::optional<MeasureTracker> tracker;
-    if (m_observer != nullptr || m_everyBlock)
-        tracker.emplace(m_observer != nullptr ? *m_observer : none);
-    Block block {chart, input, output, clock, tracker ? &*tracker : nullptr,
-        {input.data(), std::size_t(size)}};
+    Extraction extraction(reader, input, m_blockSize, std::size_t(size), clock);
+    NotesHeader header;
+    Scan scan(m_sink, clock, m_observer, header);
+    ScratchFile scratch;
+    Chart chart {reader, extraction, header, scan, clock, scratch};
     std::optional<CheckResult> worst;
-    while (const std::optional<CheckResult> result = checkBlock(block)) {
+    while (const std::optional<CheckResult> result = checkBlock(chart)) {
         finished(*result);
         if (!worst || rank(result->outcome) > rank(worst->outcome))
             worst = result;
-        if (!m_everyBlock || !block.hasNext
+        if (!m_everyBlock || !chart.hasNext
             || rank(result->outcome) > rank(CheckOutcome::Incorrect))
             break;
     }
     return *worst;
 }
 
-std::optional<CheckResult> CheckRun::checkBlock(Block &block)
+std::optional<CheckResult> CheckRun::checkBlock(Chart &chart)
 {
-    // Blocks after the first overwrite the first one's scratch file: making a file, or emptying
-    // one, costs more than a block. The scan stops at the ';' line; the block without one, the
-    // last, cuts what is left of the one before.
-    ScratchFile own;
-    ScratchFile &scratch = m_everyBlock ? block.scratch : own;
-    const bool reused = scratch.isOpen();
-    if (reused) {
-        if (const int error = fileio::rewind(scratch.descriptor()))
-            return cannotCheck(CheckFailure::ScratchNotWritten, error);
-    } else {
+    ++chart.number;
+    if (m_scratch != nullptr && !chart.scratch.isOpen()) {
         std::vector<ScratchAttempt> failed;
-        scratch = m_scratch.create(block.chart, failed);
-        if (!scratch.isOpen()) {
+        chart.scratch = m_scratch->create(chart.reader.descriptor(), failed);
+        if (!chart.scratch.isOpen()) {
             // Each folder tried, and why: "in APP (reason) or in TMP (reason)".
             std::string folders;
             for (const ScratchAttempt &attempt : failed) {
@@ -188,93 +170,98 @@ std::optional<CheckResult> CheckRun::checkBlock(Block &block)
             return cannotCheck(CheckFailure::ScratchNotCreated,
                 failed.empty() ? 0 : failed.back().error, std::move(folders));
         }
-        // A large chart's scratch copy is about as large as the chart: space set aside for it
-        // at once costs the file system much less than space taken a page at a time. Not for
-        // small charts, which are written and gone before the file system gives their pages any.
-        const long long chartSize = fileio::regularFileSize(block.chart);
-        if (chartSize >= reserveFrom)
-            fileio::reserveSpace(scratch.descriptor(), chartSize);
     }
-
-    PumpClock &clock = block.clock;
-    if (!clock.pumpNow())
+    if (!chart.clock.pumpNow())
         return CheckResult {CheckOutcome::Abandoned};
-    // Only the first block is there without a #NOTES line; it then has no notes to check.
-    const bool first = block.start.atChartStart;
-    NotesFinder finder(clock);
-    const NotesFinder::Stop found
-        = finder.run(block.chart, block.input.data(), m_blockSize, block.start);
-    switch (found) {
-    case NotesFinder::Stop::Abandoned:
+    Extraction &extraction = chart.extraction;
+    switch (extraction.findBlock()) {
+    case Extraction::Stop::Abandoned:
         return CheckResult {CheckOutcome::Abandoned};
-    case NotesFinder::Stop::ReadFailed:
-        return cannotCheck(CheckFailure::ChartNotRead, finder.readError());
-    case NotesFinder::Stop::EndOfChart:
-        if (!first)
+    case Extraction::Stop::ReadFailed:
+        return cannotCheck(CheckFailure::ChartNotRead, extraction.readError());
+    case Extraction::Stop::EndOfChart:
+        // Only the first block is there without a #NOTES line; it then has no notes to check.
+        if (chart.number > 1)
             return std::nullopt;
-        block.hasNext = false;
+        chart.hasNext = false;
         break;
-    case NotesFinder::Stop::Found:
-        block.start = finder.tagLine();
+    default:
+        chart.hasNext = true;
+        chart.header.reset();
         break;
     }
-    const bool hasNotes = found == NotesFinder::Stop::Found;
-    if (block.tracker != nullptr) {
-        block.tracker->skipLines(finder.linesBefore());
-        block.tracker->beginBlock(block.start.atChartStart);
-    }
-    bool readAhead = false;
-    if (hasNotes) {
-        ScratchWriter writer(
-            scratch.descriptor(), block.output.data(), block.output.size(), m_io.get());
-        ExtractionPass extraction(writer, clock, block.tracker);
-        const ExtractionPass::Stop stop
-            = extraction.run(block.chart, block.input.data(), m_blockSize, block.start);
-        block.hasNext = stop == ExtractionPass::Stop::BlockEnd;
-        block.start = extraction.rest();
-        // A scratch file of more than two blocks is read back a block ahead of the scan; blocks
-        // smaller than a page cost more to hand over than to read.
-        readAhead = writer.written() > 2 * m_blockSize && m_blockSize >= PageBuffer::pageSize;
-        switch (stop) {
-        case ExtractionPass::Stop::Abandoned:
+    if (m_scratch != nullptr)
+        return copyAndScan(chart, chart.hasNext);
+
+    Scan &scan = chart.scan;
+    scan.beginBlock(chart.number, chart.hasNext ? extraction.blockLine() : 1);
+    if (chart.hasNext) {
+        const Extraction::Stop stop = extraction.passBlock(scan, chart.header);
+        if (scan.isAbandoned())
             return CheckResult {CheckOutcome::Abandoned};
-        case ExtractionPass::Stop::ReadFailed:
+        if (stop == Extraction::Stop::ReadFailed)
             return cannotCheck(CheckFailure::ChartNotRead, extraction.readError());
-        case ExtractionPass::Stop::WriteFailed:
-            return cannotCheck(CheckFailure::ScratchNotWritten, writer.error());
-        case ExtractionPass::Stop::EndOfChart:
-        case ExtractionPass::Stop::BlockEnd:
-            break;
-        }
+        chart.hasNext = stop == Extraction::Stop::BlockEnd;
+        extraction.setLinesRead(scan.linesRead());
+        return verdict(scan, true);
     }
-    if (block.tracker != nullptr)
-        block.tracker->endBlock();
-    if (reused && !block.hasNext) {
-        if (const int error = fileio::truncateHere(scratch.descriptor()))
+    return verdict(scan, false);
+}
+
+// The window's way: the block into the scratch file, then the scan of what the file gives back.
+std::optional<CheckResult> CheckRun::copyAndScan(Chart &chart, bool hasNotes)
+{
+    const int file = chart.scratch.descriptor();
+    // Blocks after the first overwrite the first one's scratch file: making a file costs more.
+    if (chart.number > 1) {
+        if (const int error = fileio::rewind(file))
             return cannotCheck(CheckFailure::ScratchNotWritten, error);
     }
-    if (const int rewindError = fileio::rewind(scratch.descriptor()))
-        return cannotCheck(CheckFailure::ScratchNotRead, rewindError);
-
-    m_sink.addMessage(messages::checking);
-    if (!clock.pumpNow())
-        return CheckResult {CheckOutcome::Abandoned};
-    ScanPass scan(m_sink, clock);
-    int readError = fileio::noError;
-    {
-        // Gone, and its read ahead with it, before the scratch file is closed.
-        BlockReader reader(scratch.descriptor(), block.output.data(), m_blockSize,
-            readAhead ? m_io.get() : nullptr);
-        readError = scan.run(reader);
+    const std::size_t bufferSize = std::max(m_blockSize, ScratchCopy::minimumBuffer);
+    char *const buffer = reuse(m_scratchBuffer, bufferSize);
+    if (hasNotes) {
+        ScratchCopy copy(file, buffer, bufferSize, chart.clock);
+        const Extraction::Stop stop = chart.extraction.passBlock(copy, chart.header);
+        if (copy.isAbandoned())
+            return CheckResult {CheckOutcome::Abandoned};
+        if (stop == Extraction::Stop::ReadFailed)
+            return cannotCheck(CheckFailure::ChartNotRead, chart.extraction.readError());
+        if (const int error = copy.flush())
+            return cannotCheck(CheckFailure::ScratchNotWritten, error);
+        chart.hasNext = stop == Extraction::Stop::BlockEnd;
     }
-    if (readError != fileio::noError)
-        return cannotCheck(CheckFailure::ScratchNotRead, readError);
+    if (chart.number > 1) {
+        if (const int error = fileio::truncateHere(file))
+            return cannotCheck(CheckFailure::ScratchNotWritten, error);
+    }
+    if (const int error = fileio::rewind(file))
+        return cannotCheck(CheckFailure::ScratchNotRead, error);
+
+    Scan &scan = chart.scan;
+    scan.beginBlock(chart.number, 1);
+    scan.begin();
+    if (!chart.clock.pumpNow())
+        return CheckResult {CheckOutcome::Abandoned};
+    DescriptorReader copy(file);
+    for (;;) {
+        int error = fileio::noError;
+        const long long size = copy.read(buffer, m_blockSize, error);
+        if (size < 0)
+            return cannotCheck(CheckFailure::ScratchNotRead, error);
+        if (size == 0 || !scan.take(buffer, std::size_t(size)))
+            break;
+    }
     if (scan.isAbandoned())
         return CheckResult {CheckOutcome::Abandoned};
     // A scratch file that cannot be deleted does not change the verdict.
     if (!m_everyBlock)
-        (void)scratch.discard();
+        (void)chart.scratch.discard();
+    return verdict(scan, hasNotes);
+}
 
+CheckResult CheckRun::verdict(Scan &scan, bool hasNotes)
+{
+    scan.begin();
     if (scan.problems() > 0) {
         m_sink.addMessage(messages::problemVerdict);
         return CheckResult {CheckOutcome::Problems, scan.problems()};

@@ -1,8 +1,6 @@
 #pragma once
 
 #include "checkresult.h"
-#include "extractionpass.h"
-#include "scratchfile.h"
 
 #include <cstddef>
 #include <memory>
@@ -12,33 +10,39 @@
 namespace quillet {
 
 class BlockObserver;
+class ChartReader;
 class EventPump;
-class IoThread;
-class MeasureTracker;
+class Extraction;
 class MessageSink;
+class NotesHeader;
 class PageBuffer;
 class PumpClock;
+class Scan;
 class ScratchFactory;
+class ScratchFile;
 
-// One check of one chart, its passes in order: the first-line test, the search for the first
-// note block's #NOTES line (NotesFinder), the extraction of the block from that line on into the
-// scratch file (ExtractionPass), the scan of its measures (ScanPass) and the verdict, each
-// message sent to the sink. The result says why a chart failed (checkfailure.h), or that it had
-// no #NOTES line and so no notes to check.
+// One check of one chart: the first-line test, the search for the note block's #NOTES line and
+// the scan of its measures (extraction.h, scan.h), then the verdict, each message sent to the
+// sink. The chart is read once. Without a scratch factory the block goes from the chart straight
+// to the scan, in memory; with one (the window's tmp.sm) it is copied into the scratch file first
+// and the scan reads the copy back. The result says why a chart failed (checkfailure.h), or that
+// it had no #NOTES line and so no notes to check.
 class CheckRun
 {
 public:
     static constexpr std::size_t defaultBlockSize = 256 * 1024;
 
-    /// pump may be null. The referenced objects must outlive the run.
+    /// Scans the chart as it is read. pump may be null; the sink and pump must outlive the run.
+    explicit CheckRun(MessageSink &sink, EventPump *pump = nullptr);
+    /// Scans a copy of the block in a scratch file from scratch, which must outlive the run too.
     CheckRun(MessageSink &sink, ScratchFactory &scratch, EventPump *pump = nullptr);
     ~CheckRun();
 
     /// Reads in blocks of this many bytes (at least 1); tests use tiny blocks to split line ends.
     void setBlockSize(std::size_t bytes);
 
-    /// Tells observer where each problem is in the chart and each block's name and result; null
-    /// (the default) for the log alone, which is then read as fast as without it.
+    /// Tells observer each block's name and result and where each problem is: the chart's line
+    /// that ends the measure, or the scratch file's line in a run with one. Null by default.
     void setObserver(BlockObserver *observer);
     /// Checks every note block of the chart, not only the first: each from the next line that
     /// begins with #NOTES after the ';' line of the one before, to the end of the chart; nothing
@@ -51,39 +55,30 @@ public:
     [[nodiscard]] CheckResult run(const std::string &path);
     /// Checks the chart read from an open descriptor (a pipe or standard input); does not close it.
     [[nodiscard]] CheckResult runOnDescriptor(int descriptor);
+    /// Checks the chart that reader gives, from its first byte.
+    [[nodiscard]] CheckResult run(ChartReader &reader);
 
 private:
-    // What one block's check needs and leaves for the next.
-    struct Block
-    {
-        int chart;
-        PageBuffer &input;
-        PageBuffer &output;
-        PumpClock &clock;
-        MeasureTracker *tracker;
-        ExtractionPass::Start start;
-        bool hasNext = false;
-        ScratchFile scratch = {}; // with every block, one for all of them
-    };
+    // What the blocks of one chart share.
+    struct Chart;
 
-    /// The block's result; none for a stretch after the last block that is no block.
-    std::optional<CheckResult> checkBlock(Block &block);
+    /// The block's result; none when no block is left.
+    std::optional<CheckResult> checkBlock(Chart &chart);
+    std::optional<CheckResult> copyAndScan(Chart &chart, bool hasNotes);
+    CheckResult verdict(Scan &scan, bool hasNotes);
     CheckResult finished(CheckResult result);
     CheckResult incorrect(CheckResult result);
     CheckResult cannotCheck(CheckFailure failure, int error, std::string scratchFolders = {});
-    static PageBuffer &reuse(std::unique_ptr<PageBuffer> &buffer, std::size_t size);
 
     MessageSink &m_sink;
-    ScratchFactory &m_scratch;
+    ScratchFactory *m_scratch = nullptr;
     EventPump *m_pump;
     BlockObserver *m_observer = nullptr;
     bool m_everyBlock = false;
     std::size_t m_blockSize = defaultBlockSize;
-    // Kept from one run to the next: a pack of charts pays for fresh pages once, not per chart.
+    // Kept from one run to the next: a pack of charts pays for its buffers once.
     std::unique_ptr<PageBuffer> m_input;
-    std::unique_ptr<PageBuffer> m_output;
-    // Its thread runs while a chart too large for the scratch writer's buffer is checked.
-    std::unique_ptr<IoThread> m_io;
+    std::unique_ptr<PageBuffer> m_scratchBuffer;
 };
 
 } // namespace quillet

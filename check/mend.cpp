@@ -1,7 +1,7 @@
 #include "mend.h"
 
 #include "fileio.h"
-#include "scanpass.h"
+#include "chartrules.h"
 
 #include <algorithm>
 #include <bit>
@@ -331,11 +331,11 @@ void Mender::measureEnds()
 {
     const std::string_view held(m_heldBegin, std::size_t(m_heldEnd - m_heldBegin));
     if (m_tooLong) {
-        if (!isAcceptedMeasureSize(m_rows)) {
+        if (!rules::isAcceptedSize(m_rows)) {
             MeasureMend mend {m_line, m_rows, MendKind::TooLong, m_rows};
             report(mend);
         }
-    } else if (isAcceptedMeasureSize(m_rows)) {
+    } else if (rules::isAcceptedSize(m_rows)) {
         if (m_measure.empty()) {
             if (!held.empty())
                 keepLine(held);
@@ -391,12 +391,12 @@ void Mender::mendMeasure(std::string_view bytes)
     }
     std::uint64_t size = 0;
     if (firstRow != nullptr && mend.kind == MendKind::NoContent) {
-        if (isAcceptedMeasureSize(contentRows)) {
+        if (rules::isAcceptedSize(contentRows)) {
             mend.kind = MendKind::BlankRowsDropped;
             size = contentRows;
         } else {
             // The smallest size whose grid has a place at every pinned row's time i / rows.
-            for (const std::uint64_t candidate : acceptedMeasureSizes) {
+            for (const std::uint64_t candidate : rules::acceptedSizes) {
                 std::uint64_t index = 0;
                 bool holds = true;
                 for (const MeasureLine &line : lines) {

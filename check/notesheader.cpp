@@ -1,17 +1,10 @@
 #include "notesheader.h"
 
-#include <string_view>
+#include "chartrules.h"
 
 namespace quillet {
 
 namespace {
-
-constexpr std::string_view notesTag = "#notes:";
-
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
 
 std::string trimmed(const std::string &text)
 {
@@ -28,38 +21,48 @@ void NotesHeader::reset()
     *this = NotesHeader();
 }
 
-void NotesHeader::lineBegins(char first)
+void NotesHeader::read(const char *data, std::size_t size)
 {
-    m_slash = m_comment = false;
-    if (first == '#') {
-        m_state = State::Tag;
-        m_matched = 0;
-    } else if (m_state == State::Tag || first == ',' || first == ';') {
-        // A tag line that was not #NOTES, or notes before the header was whole.
-        m_state = State::Idle;
-    } else if (m_state == State::Fields) {
-        append(' ');
-    }
-}
-
-void NotesHeader::feed(const char *data, std::size_t size)
-{
-    for (std::size_t i = 0; i < size && m_state != State::Idle; ++i) {
+    for (std::size_t i = 0; i < size && m_state != State::Done; ++i) {
         const char c = data[i];
-        if (m_state == State::Tag) {
-            if (lower(c) != notesTag[m_matched]) {
+        if (c == '\r' || c == '\n') {
+            if (m_state == State::Tag)
                 m_state = State::Idle;
-            } else if (++m_matched == notesTag.size()) {
-                reset();
+            m_comment = m_slash = false;
+            m_lineStart = true;
+            continue;
+        }
+        if (m_lineStart) {
+            m_lineStart = false;
+            if (c == rules::measureEnd || c == rules::blockEnd) {
+                // The notes begin: the name is settled.
+                m_state = State::Done;
+                continue;
+            }
+            if (c == '#') {
+                m_state = State::Tag;
+                m_matched = 0;
+            } else if (m_state == State::Tag) {
+                m_state = State::Idle;
+            } else if (m_state == State::Fields) {
+                append(' ');
+            }
+        }
+        if (m_state == State::Tag) {
+            // "#NOTES:" in any letter case; a later tag starts the name again.
+            const bool matches = m_matched < rules::notesTag.size()
+                ? rules::upper(c) == rules::notesTag[m_matched]
+                : c == ':';
+            if (!matches) {
+                m_state = State::Idle;
+            } else if (++m_matched > rules::notesTag.size()) {
+                m_field = {};
+                m_fields = 0;
                 m_state = State::Fields;
             }
             continue;
         }
-        if (c == '\r' || c == '\n') {
-            m_comment = m_slash = false;
-            continue;
-        }
-        if (m_comment)
+        if (m_state != State::Fields || m_comment)
             continue;
         if (m_slash) {
             m_slash = false;

@@ -9,7 +9,6 @@
 #include "lineoutput.h"
 #include "logreport.h"
 #include "outputsink.h"
-#include "tempscratchfactory.h"
 #include "version.h"
 
 #include <algorithm>
@@ -150,7 +149,7 @@ public:
     Checker(const Options &options, Report &report)
         : m_options(options)
         , m_report(report)
-        , m_run(report, m_scratch)
+        , m_run(report)
     {
         m_run.setEveryBlock(options.everyChart);
         const bool observed = options.format != Format::Log || options.everyChart;
@@ -181,7 +180,6 @@ public:
 private:
     const Options &m_options;
     Report &m_report;
-    TempScratchFactory m_scratch;
     CheckRun m_run;
 };
 

@@ -1,5 +1,6 @@
 #include "gnureport.h"
 
+#include "chartrules.h"
 #include "lineoutput.h"
 
 #include <algorithm>
@@ -46,7 +47,8 @@ void GnuReport::measureProblem(const MeasureProblem &problem)
     text(": this measure has ");
     number(problem.rows);
     text(problem.rows == 1 ? " row" : " rows");
-    text("; accepted sizes are 4, 8, 12, 16, 24 and 48");
+    static const std::string sizes = "; accepted sizes are " + rules::acceptedSizesText();
+    text(sizes);
     char hintBuffer[hintSize];
     if (const MeasureMend *mend = m_hints.find(problem.line)) {
         if (mend->kind == MendKind::BlankRowsDropped) {

@@ -13,7 +13,6 @@ public:
 
     void addMessage(std::string_view message) override;
     void blockBegins(std::uint64_t number, std::string_view name) override;
-    bool wantsProblems() const override { return false; }
     void addMeasureMessages(std::uint64_t beat, std::uint64_t rows) override;
 
 private:

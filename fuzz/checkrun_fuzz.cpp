@@ -1,14 +1,15 @@
 // Differential fuzzing: every chart must give exactly the log that a plain, line-at-a-time
-// reading of the rules gives, whatever the block size that splits it; and so must every block
-// of it, with the line and empty rows of each faulty measure.
+// reading of the rules gives, whatever the block size that splits it, both straight from the chart
+// and through a scratch file; and so must every block of it, with the line and empty rows of each
+// faulty measure.
 
 #include "../tests/support/blockrecorder.h"
 #include "../tests/support/logtext.h"
+#include "chartrules.h"
 #include "checkrun.h"
 #include "tempscratchfactory.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -20,6 +21,8 @@
 #include <vector>
 
 namespace {
+
+namespace rules = quillet::rules;
 
 std::vector<std::string_view> splitLines(std::string_view text)
 {
@@ -34,10 +37,7 @@ std::vector<std::string_view> splitLines(std::string_view text)
 
 bool isNotesTag(std::string_view line)
 {
-    std::string start(line.substr(0, 6));
-    for (char &c : start)
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    return start == "#notes";
+    return line.size() >= rules::notesTag.size() && rules::matchesNotesTag(line);
 }
 
 struct Expected
@@ -45,7 +45,6 @@ struct Expected
     quillet::LogText firstLog; // the default check's
     quillet::LogText blocksLog; // every block's, one after the other
     std::string events; // as test::BlockRecorder writes them, without names
-    bool noNotes = false; // no line begins with #NOTES
 };
 
 Expected expected(std::string_view chart)
@@ -58,13 +57,10 @@ Expected expected(std::string_view chart)
         out.events = " =2\n";
         return out;
     }
-    // Each block begins at the next #NOTES line, the chart's first line too; only the first is
-    // there without one.
     std::size_t i = 0;
     for (std::uint64_t number = 1;; ++number) {
         while (i < lines.size() && !isNotesTag(lines[i]))
             ++i;
-        out.noNotes = number == 1 && i == lines.size();
         if (number > 1 && i == lines.size())
             break;
         std::uint64_t beat = 0, rows = 0, empty = 0;
@@ -72,16 +68,16 @@ Expected expected(std::string_view chart)
         std::string problems;
         std::vector<std::string> log = {"Checking SM file..."};
         for (; i < lines.size() && !ended; ++i) {
-            const char c = lines[i].empty() ? '\0' : lines[i][0];
-            if (c == '#' || c == '/' || c == ' ')
+            const rules::LineClass type = rules::lineClass(lines[i].empty() ? '\n' : lines[i][0]);
+            if (type == rules::LineClass::Skipped)
                 continue;
-            if (c != ',' && c != ';') {
+            if (type == rules::LineClass::Row) {
                 ++rows;
                 empty += lines[i].empty();
                 continue;
             }
             beat += 4;
-            if (rows != 4 && rows != 8 && rows != 12 && rows != 16 && rows != 24 && rows != 48) {
+            if (!rules::isAcceptedSize(rows)) {
                 for (const auto &[key, value] :
                     {std::pair {" L", i + 1}, {" e", empty}, {" b", beat}, {" r", rows}})
                     problems.append(key).append(std::to_string(value));
@@ -89,7 +85,7 @@ Expected expected(std::string_view chart)
                 log.push_back("MeasureSize: " + std::to_string(rows));
             }
             rows = empty = 0;
-            ended = c == ';';
+            ended = type == rules::LineClass::BlockEnd;
         }
         out.events += "[" + std::to_string(number) + "]" + problems;
         out.events += problems.empty() ? " =0\n" : " =1\n";
@@ -123,14 +119,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (descriptor < 0 || ::write(descriptor, chart.data(), chart.size()) != ssize_t(chart.size()))
         std::abort();
     quillet::TempScratchFactory scratch;
-    // The default check; every block with an observer; every block without one, which only
-    // looks for the blocks.
-    for (const int mode : {0, 1, 2}) {
-        const bool every = mode > 0;
+    // Straight from the chart: the default check; every block with an observer; every block
+    // without one. Through a scratch file, as the window checks: the default and every block.
+    for (const int mode : {0, 1, 2, 3, 4}) {
+        const bool every = mode == 1 || mode == 2 || mode == 4;
         quillet::LogText log;
         quillet::test::BlockRecorder recorder;
         recorder.withNames = false;
-        quillet::CheckRun run(log, scratch);
+        quillet::CheckRun run = mode < 3 ? quillet::CheckRun(log) : quillet::CheckRun(log, scratch);
         run.setBlockSize(blockSize);
         run.setObserver(mode == 1 ? &recorder : nullptr);
         run.setEveryBlock(every);
@@ -141,8 +137,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const bool incorrect = result.outcome == quillet::CheckOutcome::Incorrect;
         const quillet::LogText &wanted = every ? expect.blocksLog : expect.firstLog;
         if (log.text() != wanted.text() || (mode == 1 && recorder.events != expect.events)
-            || incorrect != (result.failure != quillet::CheckFailure::None && !expect.noNotes)
-            || expect.noNotes != (result.failure == quillet::CheckFailure::NoNotesBlock)) {
+            || incorrect != (result.failure != quillet::CheckFailure::None
+                && result.failure != quillet::CheckFailure::NoNotesBlock)) {
             std::fprintf(stderr, "block size %zu, mode %d\nexpected:\n%s%s\ngot:\n%s%s\n",
                 blockSize, mode, wanted.text().c_str(), expect.events.c_str(), log.text().c_str(),
                 recorder.events.c_str());

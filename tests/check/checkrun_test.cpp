@@ -89,7 +89,7 @@ const std::vector<ChartCase> kCases = {
 };
 
 // Watches a run from its pumps: counts them, abandons the run at call abandonAt, keeps the log
-// at the last call and the scratch file as the scan begins, and checks that it stands in place.
+// at the last call and the scratch file as the scan begins, and checks what stands in its place.
 class WatchingPump : public EventPump
 {
 public:
@@ -103,8 +103,10 @@ public:
     {
         std::error_code error;
         const auto status = std::filesystem::symlink_status(m_path, error);
-        wasRegularFile = wasRegularFile && status.type() == std::filesystem::file_type::regular;
-        if (mode == 0 && wasRegularFile)
+        const bool regular = status.type() == std::filesystem::file_type::regular;
+        scratchAlways = scratchAlways && regular;
+        scratchEver = scratchEver || regular;
+        if (mode == 0 && regular)
             mode = unsigned(status.permissions()) & 0777;
         if (!scratch && !m_log.text().empty())
             scratch = contents(m_path);
@@ -113,7 +115,8 @@ public:
     }
 
     int calls = 0;
-    bool wasRegularFile = true;
+    bool scratchAlways = true; // tmp.sm stood in the application folder at every pump
+    bool scratchEver = false;
     unsigned mode = 0; // the scratch file's permissions, where the system has them
     std::optional<std::string> scratch;
     std::string logAtLastCall;
@@ -124,35 +127,42 @@ private:
     int m_abandonAt;
 };
 
-using CheckRunTest = testing::TestWithParam<std::tuple<ChartCase, std::size_t>>;
+// A case, a block size, and whether the chart goes through the window's scratch file or straight
+// from the chart to the scan as on the command line: both give the same log.
+using CheckRunTest = testing::TestWithParam<std::tuple<ChartCase, std::size_t, bool>>;
 
 TEST_P(CheckRunTest, LogsExactly)
 {
-    const auto &[chartCase, blockSize] = GetParam();
+    const auto &[chartCase, blockSize, throughScratch] = GetParam();
     TempFolder charts, app;
     LogText log;
     FolderScratchFactory scratch(app.path().string());
     WatchingPump watch(log, scratch.path());
-    CheckRun run(log, scratch, &watch);
+    CheckRun run = throughScratch ? CheckRun(log, scratch, &watch) : CheckRun(log, &watch);
     run.setBlockSize(blockSize);
 
     const CheckResult result = run.run(charts.write("chart.sm", chartCase.chart));
 
     EXPECT_EQ(log.text(), chartCase.log);
     EXPECT_EQ(result.outcome, chartCase.log == okLog ? CheckOutcome::Ok : CheckOutcome::Problems);
-    if (chartCase.scratch) {
-        EXPECT_EQ(watch.scratch, chartCase.scratch);
-    }
-    EXPECT_TRUE(watch.wasRegularFile) << "no tmp.sm in the application folder during the run";
+    if (throughScratch) {
+        if (chartCase.scratch) {
+            EXPECT_EQ(watch.scratch, chartCase.scratch);
+        }
+        EXPECT_TRUE(watch.scratchAlways) << "no tmp.sm in the application folder during the run";
 #ifndef _WIN32
-    EXPECT_EQ(watch.mode, 0600u) << "the scratch copy is readable by others";
+        EXPECT_EQ(watch.mode, 0600u) << "the scratch copy is readable by others";
 #endif
+    } else {
+        EXPECT_FALSE(watch.scratchEver) << "a scratch file on the command line's way";
+    }
     EXPECT_TRUE(app.entries().empty()) << "scratch file left behind";
 }
 
 // Blocks too small for a 64-byte chunk: every line end falls across blocks.
 INSTANTIATE_TEST_SUITE_P(SmallBlocks, CheckRunTest,
-    testing::Combine(testing::ValuesIn(kCases), testing::Values(std::size_t(1), std::size_t(3))),
+    testing::Combine(testing::ValuesIn(kCases), testing::Values(std::size_t(1), std::size_t(3)),
+        testing::Bool()),
     caseName);
 
 // Blocks that reach the vector code, for the charts long enough to fill a chunk: ctest runs these
@@ -167,12 +177,12 @@ std::vector<ChartCase> vectorCases()
     return cases;
 }
 
-// 2048: the scratch writer's buffer of four blocks fills and goes out in whole pages; 4096: it
-// is written on the I/O thread a half at a time, and the scratch file read back a block ahead.
+// 4096: the scratch copy's buffer fills and is written more than once.
 INSTANTIATE_TEST_SUITE_P(VectorBlocks, CheckRunTest,
     testing::Combine(testing::ValuesIn(vectorCases()),
-        testing::Values(std::size_t(64), std::size_t(65), std::size_t(2048), std::size_t(4096),
-            CheckRun::defaultBlockSize)),
+        testing::Values(std::size_t(64), std::size_t(65), std::size_t(4096),
+            CheckRun::defaultBlockSize),
+        testing::Bool()),
     caseName);
 
 // Charts that are incorrect, each for its own reason; chart() returns the path to check.
@@ -269,11 +279,9 @@ TEST(NonBlockingInputTest, WaitsForTheChart)
         EXPECT_EQ(::write(ends[1], okChart.data(), okChart.size()), ssize_t(okChart.size()));
         ::close(ends[1]);
     });
-    TempFolder app;
     LogText log;
-    FolderScratchFactory scratch(app.path().string());
 
-    const CheckResult result = CheckRun(log, scratch).runOnDescriptor(ends[0]);
+    const CheckResult result = CheckRun(log).runOnDescriptor(ends[0]);
     writer.join();
     ::close(ends[0]);
 
@@ -294,8 +302,8 @@ TEST_P(PumpTest, AbandonsWithoutVerdictOrScratch)
     WatchingPump pump(log, scratch.path(), GetParam());
     CheckRun run(log, scratch, &pump);
 
-    const CheckResult result = run.run(
-        charts.write("c.sm", "#NOTES:\r\n" + rows(5000) + ",\r\n" + rows(5000) + ";\r\n"));
+    const CheckResult result
+        = run.run(charts.write("c.sm", "#NOTES:\r\n" + rows(5000) + ",\r\n" + rows(5000) + ";\r\n"));
 
     EXPECT_EQ(result.outcome, CheckOutcome::Abandoned);
     EXPECT_EQ(pump.calls, GetParam());

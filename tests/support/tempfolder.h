@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 namespace quillet::test {
@@ -31,13 +32,18 @@ void PrintTo(const Case &value, std::ostream *out)
     *out << value.name;
 }
 
-// Names a table's test after its case, followed by the block size where the table has one.
+// Names a table's test after its case, followed by the block size where the table has one, and
+// "Scratch" where a third parameter says the chart went through the window's scratch file.
 inline constexpr auto caseName = [](const auto &info) {
-    if constexpr (requires { info.param.name; })
+    if constexpr (requires { info.param.name; }) {
         return std::string(info.param.name);
-    else
-        return std::string(std::get<0>(info.param).name) + "Block"
+    } else {
+        std::string name = std::string(std::get<0>(info.param).name) + "Block"
             + std::to_string(std::get<1>(info.param));
+        if constexpr (std::tuple_size_v<std::decay_t<decltype(info.param)>> > 2)
+            name += std::get<2>(info.param) ? "Scratch" : "";
+        return name;
+    }
 };
 
 // A fresh folder under the system's temporary folder, removed with everything in it.

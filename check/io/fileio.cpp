@@ -1,6 +1,8 @@
 // The parts of fileio.h that are the same on every platform.
 #include "fileio.h"
 
+#include "chartreader.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -40,3 +42,12 @@ int writeAll(int descriptor, const char *data, std::size_t size)
 }
 
 } // namespace quillet::fileio
+
+namespace quillet {
+
+long long DescriptorReader::read(char *data, std::size_t size, int &error)
+{
+    return fileio::readSome(m_descriptor, data, size, error);
+}
+
+} // namespace quillet

@@ -3,7 +3,6 @@
 #include "../support/tempfolder.h"
 #include "../support/logtext.h"
 #include "checkrun.h"
-#include "tempscratchfactory.h"
 
 #include <gtest/gtest.h>
 
@@ -53,23 +52,21 @@ const std::vector<TrackCase> kCases = {
         "[1 dance-single Challenge 12] =0\n[2 dance-single Beginner 1] L17 e0 b4 r1 L18 e0 b8 r0 "
         "=1\n"},
     {"BlockWithoutSemicolonRunsToTheEnd",
-        "#T\n#NOTES:\n     dance-single:\n0000\n,\n0000\n#NOTES:\n     "
-        "dance-double:\n0000\n0000\n,\n",
+        "#T\n#NOTES:\n     dance-single:\n0000\n,\n0000\n#NOTES:\n     dance-double:\n0000\n0000\n,\n",
         true, "[1 dance-single] L5 e0 b4 r1 L11 e0 b8 r3 =1\n"},
     {"WholeChunksOfMeasures", "#T\n#NOTES:\n" + rows(12, "0000\n\n0000\n,", "\n") + ";\n", false,
         manyMeasuresEvents()},
 };
 
-using MeasureTrackerTest = testing::TestWithParam<std::tuple<TrackCase, std::size_t>>;
+using ScanTest = testing::TestWithParam<std::tuple<TrackCase, std::size_t>>;
 
-TEST_P(MeasureTrackerTest, FindsEachProblemsLine)
+TEST_P(ScanTest, FindsEachProblemsLine)
 {
     const auto &[trackCase, blockSize] = GetParam();
     TempFolder folder;
     LogText log;
     BlockRecorder recorder;
-    TempScratchFactory scratch(folder.path().string());
-    CheckRun run(log, scratch);
+    CheckRun run(log);
     run.setBlockSize(blockSize);
     run.setObserver(&recorder);
     run.setEveryBlock(trackCase.everyBlock);
@@ -79,7 +76,7 @@ TEST_P(MeasureTrackerTest, FindsEachProblemsLine)
     EXPECT_EQ(recorder.events, trackCase.events);
 }
 
-INSTANTIATE_TEST_SUITE_P(Charts, MeasureTrackerTest,
+INSTANTIATE_TEST_SUITE_P(Charts, ScanTest,
     testing::Combine(testing::ValuesIn(kCases),
         testing::Values(
             std::size_t(1), std::size_t(3), std::size_t(64), CheckRun::defaultBlockSize)),

@@ -1,0 +1,192 @@
+#pragma once
+
+#include "chartrules.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+// x86-64 machines with AVX2 find a chunk's bytes 32 at a time, chosen at run time; every other
+// machine, and the tests of the fallback, use the portable code.
+#if defined(__GNUC__) && defined(__x86_64__)
+#include <immintrin.h>
+#define QUILLET_HAVE_AVX2 1
+#endif
+
+namespace quillet {
+
+// 64 bytes of a chart, and where its lines begin and what they begin with. Lines end at CR LF, a
+// lone CR or a lone LF. Bit i stands for data[i]; only the low size bits are used.
+struct LineChunk
+{
+    const char *data;
+    unsigned size;
+    std::uint64_t starts; // a line begins at this byte
+    std::uint64_t cr;
+    std::uint64_t lf;
+    std::uint64_t skipped; // bytes that make a line that begins with them skipped
+    std::uint64_t ends; // bytes that end a measure or the block
+    bool crBefore; // the byte before the chunk, in this or an earlier piece, was a CR
+};
+
+enum class VectorLevel { Portable, Avx2 };
+
+/// The vector instructions this processor has for finding lines; QUILLET_VECTORS=portable in the
+/// environment asks for the portable code, so that the tests cover it on every machine.
+VectorLevel vectorLevel();
+
+// The bytes of one chunk that matter to the rules, as masks.
+struct ChunkBytes
+{
+    std::uint64_t cr = 0, lf = 0, skipped = 0, ends = 0;
+};
+
+/// The masks of the 64 bytes at data, in portable code: eight bytes at a time in a word.
+inline ChunkBytes findBytes(const char *data)
+{
+    constexpr std::uint64_t low7 = 0x7f7f7f7f7f7f7f7f;
+    constexpr std::uint64_t ones = 0x0101010101010101;
+    // 0x80 in each byte of x that is zero, gathered into the word's low 8 bits.
+    const auto zeroBytes = [](std::uint64_t x) {
+        const std::uint64_t high = ~(((x & low7) + low7) | x | low7);
+        return (high >> 7) * 0x0102040810204080 >> 56;
+    };
+    ChunkBytes bytes;
+    for (unsigned word = 0; word < 8; ++word) {
+        std::uint64_t x;
+        std::memcpy(&x, data + 8 * word, 8); // little-endian: byte i is bits 8i and up
+        const auto is = [&](char c) { return zeroBytes(x ^ (ones * std::uint8_t(c))); };
+        std::uint64_t skipped = 0;
+        for (const char c : rules::skippedStarts)
+            skipped |= is(c);
+        bytes.cr |= is('\r') << (8 * word);
+        bytes.lf |= is('\n') << (8 * word);
+        bytes.skipped |= skipped << (8 * word);
+        bytes.ends |= (is(rules::measureEnd) | is(rules::blockEnd)) << (8 * word);
+    }
+    return bytes;
+}
+
+#ifdef QUILLET_HAVE_AVX2
+/// The bytes of 32 that equal c, as a mask.
+[[gnu::target("avx2")]] inline __m256i equalBytes(__m256i bytes, char c)
+{
+    return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(c));
+}
+
+/// As findBytes, 32 bytes at a time; only where vectorLevel() is Avx2. (No lambdas: they would
+/// not have the vector target.)
+[[gnu::target("avx2")]] inline ChunkBytes findBytesAvx2(const char *data)
+{
+    ChunkBytes bytes;
+    for (unsigned half = 0; half < 2; ++half) {
+        const __m256i in = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + 32 * half));
+        __m256i skipped = _mm256_setzero_si256();
+        for (const char c : rules::skippedStarts)
+            skipped = _mm256_or_si256(skipped, equalBytes(in, c));
+        const __m256i ends
+            = _mm256_or_si256(equalBytes(in, rules::measureEnd), equalBytes(in, rules::blockEnd));
+        const unsigned shift = 32 * half;
+        bytes.cr |= std::uint64_t(std::uint32_t(_mm256_movemask_epi8(equalBytes(in, '\r')))) << shift;
+        bytes.lf |= std::uint64_t(std::uint32_t(_mm256_movemask_epi8(equalBytes(in, '\n')))) << shift;
+        bytes.skipped |= std::uint64_t(std::uint32_t(_mm256_movemask_epi8(skipped))) << shift;
+        bytes.ends |= std::uint64_t(std::uint32_t(_mm256_movemask_epi8(ends))) << shift;
+    }
+    return bytes;
+}
+#endif
+
+// Splits a stream, piece after piece, into lines 64 bytes at a time, so that finding a line costs
+// a few instructions, and a line or a CR LF pair may fall across two pieces.
+//
+// Calls visitor.chunk(const LineChunk &) for every 64 bytes (fewer at a piece's end); returning
+// false stops the split.
+class LineSplitter
+{
+public:
+    /// firstLineStarts: whether the stream's first byte begins a line; afterCr: the stream
+    /// follows a CR, so that an LF at its start ends no line of its own.
+    explicit LineSplitter(bool firstLineStarts = true, bool afterCr = false)
+        : m_crBefore(afterCr)
+        , m_lfBefore(firstLineStarts)
+    { }
+
+    /// Feeds one piece; returns false when the visitor stopped.
+    template <class Visitor> bool feed(const char *data, std::size_t size, Visitor &visitor)
+    {
+#ifdef QUILLET_HAVE_AVX2
+        if (vectorLevel() == VectorLevel::Avx2)
+            return feedAvx2(data, size, visitor);
+#endif
+        return feedWith<false>(data, size, visitor);
+    }
+
+    /// After the last piece: whether the stream ended with a CR (a lone line end).
+    bool endsWithCr() const { return m_crBefore; }
+    /// After the last piece: whether the stream's last line has no line end.
+    bool endsInsideLine() const { return m_sawBytes && !m_crBefore && !m_lfBefore; }
+
+private:
+#ifdef QUILLET_HAVE_AVX2
+    template <class Visitor>
+    [[gnu::target("avx2,popcnt,bmi")]] bool feedAvx2(
+        const char *data, std::size_t size, Visitor &visitor)
+    {
+        return feedWith<true>(data, size, visitor);
+    }
+#endif
+
+    // The state stays in registers across the visitor's calls, and full chunks have their size
+    // known to the compiler: this loop is most of the check's own time.
+    template <bool Avx2, class Visitor>
+    [[gnu::always_inline]] inline bool feedWith(
+        const char *data, std::size_t size, Visitor &visitor)
+    {
+        bool crBefore = m_crBefore;
+        bool lfBefore = m_lfBefore;
+        bool goOn = true;
+        for (std::size_t at = 0; goOn && at < size; at += 64) {
+            LineChunk chunk;
+            chunk.data = data + at;
+            chunk.size = size - at < 64 ? unsigned(size - at) : 64;
+            ChunkBytes bytes;
+            if (chunk.size < 64) {
+                // The piece's last bytes, padded with zeros, which match nothing.
+                char tail[64] = {};
+                std::memcpy(tail, chunk.data, chunk.size);
+                bytes = findBytes(tail);
+            } else {
+#ifdef QUILLET_HAVE_AVX2
+                if constexpr (Avx2)
+                    bytes = findBytesAvx2(chunk.data);
+                else
+#endif
+                    bytes = findBytes(chunk.data);
+            }
+            chunk.cr = bytes.cr;
+            chunk.lf = bytes.lf;
+            chunk.skipped = bytes.skipped;
+            chunk.ends = bytes.ends;
+            const unsigned last = chunk.size - 1;
+            // A line begins after an LF, and after a CR that no LF follows.
+            chunk.starts = (chunk.lf << 1 | std::uint64_t(lfBefore))
+                | ((chunk.cr << 1 | std::uint64_t(crBefore)) & ~chunk.lf);
+            if (chunk.size < 64)
+                chunk.starts &= (std::uint64_t(1) << chunk.size) - 1;
+            chunk.crBefore = crBefore;
+            crBefore = (chunk.cr >> last) & 1;
+            lfBefore = (chunk.lf >> last) & 1;
+            goOn = visitor.chunk(chunk);
+        }
+        m_crBefore = crBefore;
+        m_lfBefore = lfBefore;
+        m_sawBytes = m_sawBytes || size > 0;
+        return goOn;
+    }
+
+    bool m_crBefore;
+    bool m_lfBefore;
+    bool m_sawBytes = false;
+};
+
+} // namespace quillet

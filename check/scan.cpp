@@ -1,0 +1,113 @@
+#include "scan.h"
+
+#include "blockobserver.h"
+#include "chartrules.h"
+#include "messages.h"
+#include "messagesink.h"
+#include "notesheader.h"
+#include "pumpclock.h"
+
+#include <bit>
+
+namespace quillet {
+
+Scan::Scan(MessageSink &sink, PumpClock &clock, BlockObserver *observer, const NotesHeader &header)
+    : m_sink(sink)
+    , m_clock(clock)
+    , m_observer(observer)
+    , m_header(header)
+{ }
+
+void Scan::beginBlock(std::uint64_t number, std::uint64_t firstLine)
+{
+    m_lines = LineSplitter();
+    m_number = number;
+    m_line = firstLine - 1;
+    m_beat = m_rows = m_blankRows = m_problems = 0;
+    m_taken = 0;
+    m_begun = m_abandoned = false;
+}
+
+void Scan::begin()
+{
+    if (m_begun)
+        return;
+    m_begun = true;
+    if (m_observer != nullptr)
+        m_observer->blockBegins(m_number, m_header.name());
+    m_sink.addMessage(messages::checking);
+}
+
+template <bool Counts> bool Scan::visit(const LineChunk &chunk)
+{
+    const std::uint64_t starts = chunk.starts;
+    const std::uint64_t measureEnds = starts & chunk.ends;
+    // Most chunks end a measure: the counts stay in locals, stored back once.
+    std::uint64_t rowStarts = starts & ~measureEnds & ~chunk.skipped;
+    std::uint64_t rows = m_rows;
+    std::uint64_t blankRows = m_blankRows;
+    for (std::uint64_t ends = measureEnds; ends != 0; ends &= ends - 1) {
+        const unsigned at = unsigned(std::countr_zero(ends));
+        const std::uint64_t before = (std::uint64_t(1) << at) - 1;
+        rows += unsigned(std::popcount(rowStarts & before));
+        if constexpr (Counts)
+            blankRows += unsigned(std::popcount(rowStarts & before & (chunk.cr | chunk.lf)));
+        rowStarts &= ~before;
+        m_beat += 4;
+        const std::uint64_t line
+            = Counts ? m_line + unsigned(std::popcount(starts & before)) + 1 : 0;
+        if (!m_begun || !rules::isAcceptedSize(rows)) [[unlikely]] {
+            m_rows = rows;
+            m_blankRows = blankRows;
+            report(line);
+        }
+        rows = blankRows = 0;
+        if (chunk.data[at] == rules::blockEnd) {
+            m_line = line;
+            m_taken = std::size_t(chunk.data + at + 1 - m_piece);
+            return false;
+        }
+    }
+    m_rows = rows + unsigned(std::popcount(rowStarts));
+    if constexpr (Counts)
+        m_blankRows = blankRows + unsigned(std::popcount(rowStarts & (chunk.cr | chunk.lf)));
+    const unsigned lines = unsigned(std::popcount(starts));
+    m_line += lines;
+    if (!m_clock.count(lines)) {
+        m_abandoned = true;
+        return false;
+    }
+    return true;
+}
+
+bool Scan::chunk(const LineChunk &chunk)
+{
+    return visit<false>(chunk);
+}
+
+bool Scan::Counting::chunk(const LineChunk &chunk)
+{
+    return scan.visit<true>(chunk);
+}
+
+bool Scan::take(const char *data, std::size_t size)
+{
+    m_piece = data;
+    if (m_observer == nullptr)
+        return m_lines.feed(data, size, *this);
+    Counting counting {*this};
+    return m_lines.feed(data, size, counting);
+}
+
+void Scan::report(std::uint64_t line)
+{
+    begin();
+    if (rules::isAcceptedSize(m_rows))
+        return;
+    ++m_problems;
+    if (m_observer != nullptr)
+        m_observer->measureProblem({m_beat, m_rows, m_blankRows, line});
+    m_sink.addMeasureMessages(m_beat, m_rows);
+}
+
+} // namespace quillet
