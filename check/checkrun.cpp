@@ -33,24 +33,6 @@ char *reuse(std::unique_ptr<PageBuffer> &buffer, std::size_t size)
     return buffer->data();
 }
 
-// Which block's result stands for a whole chart: the first of the worst.
-int rank(CheckOutcome outcome)
-{
-    switch (outcome) {
-    case CheckOutcome::Ok:
-        return 0;
-    case CheckOutcome::Problems:
-        return 1;
-    case CheckOutcome::Incorrect:
-        return 2;
-    case CheckOutcome::CouldNotCheck:
-        return 3;
-    case CheckOutcome::Abandoned:
-        break;
-    }
-    return 4;
-}
-
 } // namespace
 
 struct CheckRun::Chart
@@ -77,21 +59,6 @@ CheckRun::CheckRun(MessageSink &sink, ScratchFactory &scratch, EventPump *pump)
 { }
 
 CheckRun::~CheckRun() = default;
-
-void CheckRun::setBlockSize(std::size_t bytes)
-{
-    m_blockSize = bytes > 0 ? bytes : 1;
-}
-
-void CheckRun::setObserver(BlockObserver *observer)
-{
-    m_observer = observer;
-}
-
-void CheckRun::setEveryBlock(bool everyBlock)
-{
-    m_everyBlock = everyBlock;
-}
 
 CheckResult CheckRun::run(const std::string &path)
 {
@@ -145,10 +112,9 @@ CheckResult CheckRun::run(ChartReader &reader)
     std::optional<CheckResult> worst;
     while (const std::optional<CheckResult> result = checkBlock(chart)) {
         finished(*result);
-        if (!worst || rank(result->outcome) > rank(worst->outcome))
+        if (!worst || result->outcome > worst->outcome)
             worst = result;
-        if (!m_everyBlock || !chart.hasNext
-            || rank(result->outcome) > rank(CheckOutcome::Incorrect))
+        if (!m_everyBlock || !chart.hasNext || result->outcome > CheckOutcome::Incorrect)
             break;
     }
     return *worst;

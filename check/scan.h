@@ -40,16 +40,10 @@ public:
     /// True when the pump asked to stop.
     bool isAbandoned() const { return m_abandoned; }
 
-    // Inlined into the splitter's loop: without an observer, lines and blank rows are not counted.
+    // Inlined into the splitter's loop.
     [[gnu::always_inline]] inline bool chunk(const LineChunk &chunk);
-    struct Counting
-    {
-        Scan &scan;
-        [[gnu::always_inline]] inline bool chunk(const LineChunk &chunk);
-    };
 
 private:
-    template <bool Counts> [[gnu::always_inline]] inline bool visit(const LineChunk &chunk);
     [[gnu::noinline]] void report(std::uint64_t line);
 
     MessageSink &m_sink;
