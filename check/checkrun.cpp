@@ -21,8 +21,9 @@ namespace quillet {
 
 namespace {
 
-// The bytes firstLineFailure needs to tell an incorrect chart's reason.
+// The bytes firstLineFailure needs to tell an incorrect chart's reason: fewer than the buffer's.
 constexpr std::size_t firstLineProbe = 3;
+static_assert(firstLineProbe <= Extraction::bufferSize(1));
 
 // A buffer of at least size bytes, made again only when it is too small. Page-aligned: the kernel
 // copies into such a buffer several times faster than into one a few bytes off a cache line.
@@ -84,8 +85,7 @@ CheckResult CheckRun::runOnDescriptor(int descriptor)
 
 CheckResult CheckRun::run(ChartReader &reader)
 {
-    char *const input
-        = reuse(m_input, std::max(m_blockSize, firstLineProbe));
+    char *const input = reuse(m_input, Extraction::bufferSize(m_blockSize));
     int error = fileio::noError;
     long long size = reader.read(input, m_blockSize, error);
     if (size < 0)
@@ -156,22 +156,28 @@ std::optional<CheckResult> CheckRun::checkBlock(Chart &chart)
         chart.header.reset();
         break;
     }
-    if (m_scratch != nullptr)
-        return copyAndScan(chart, chart.hasNext);
-
+    const bool hasNotes = chart.hasNext;
     Scan &scan = chart.scan;
-    scan.beginBlock(chart.number, chart.hasNext ? extraction.blockLine() : 1);
-    if (chart.hasNext) {
-        const Extraction::Stop stop = extraction.passBlock(scan, chart.header);
-        if (scan.isAbandoned())
-            return CheckResult {CheckOutcome::Abandoned};
-        if (stop == Extraction::Stop::ReadFailed)
-            return cannotCheck(CheckFailure::ChartNotRead, extraction.readError());
-        chart.hasNext = stop == Extraction::Stop::BlockEnd;
+    scan.beginBlock(chart.number, hasNotes && m_scratch == nullptr ? extraction.blockLine() : 1);
+    if (m_scratch != nullptr)
+        return copyAndScan(chart, hasNotes);
+    if (hasNotes) {
+        if (const std::optional<CheckResult> stopped = passBlock(chart, scan))
+            return stopped;
         extraction.setLinesRead(scan.linesRead());
-        return verdict(scan, true);
     }
-    return verdict(scan, false);
+    return verdict(scan, hasNotes);
+}
+
+std::optional<CheckResult> CheckRun::passBlock(Chart &chart, BlockLines &lines)
+{
+    const Extraction::Stop stop = chart.extraction.passBlock(lines, chart.header);
+    if (chart.clock.isAbandoned())
+        return CheckResult {CheckOutcome::Abandoned};
+    if (stop == Extraction::Stop::ReadFailed)
+        return cannotCheck(CheckFailure::ChartNotRead, chart.extraction.readError());
+    chart.hasNext = stop == Extraction::Stop::BlockEnd;
+    return std::nullopt;
 }
 
 // The window's way: the block into the scratch file, then the scan of what the file gives back.
@@ -187,14 +193,10 @@ std::optional<CheckResult> CheckRun::copyAndScan(Chart &chart, bool hasNotes)
     char *const buffer = reuse(m_scratchBuffer, bufferSize);
     if (hasNotes) {
         ScratchCopy copy(file, buffer, bufferSize, chart.clock);
-        const Extraction::Stop stop = chart.extraction.passBlock(copy, chart.header);
-        if (copy.isAbandoned())
-            return CheckResult {CheckOutcome::Abandoned};
-        if (stop == Extraction::Stop::ReadFailed)
-            return cannotCheck(CheckFailure::ChartNotRead, chart.extraction.readError());
+        if (const std::optional<CheckResult> stopped = passBlock(chart, copy))
+            return stopped;
         if (const int error = copy.flush())
             return cannotCheck(CheckFailure::ScratchNotWritten, error);
-        chart.hasNext = stop == Extraction::Stop::BlockEnd;
     }
     if (chart.number > 1) {
         if (const int error = fileio::truncateHere(file))
@@ -204,7 +206,6 @@ std::optional<CheckResult> CheckRun::copyAndScan(Chart &chart, bool hasNotes)
         return cannotCheck(CheckFailure::ScratchNotRead, error);
 
     Scan &scan = chart.scan;
-    scan.beginBlock(chart.number, 1);
     scan.begin();
     if (!chart.clock.pumpNow())
         return CheckResult {CheckOutcome::Abandoned};
@@ -217,7 +218,7 @@ std::optional<CheckResult> CheckRun::copyAndScan(Chart &chart, bool hasNotes)
         if (size == 0 || !scan.take(buffer, std::size_t(size)))
             break;
     }
-    if (scan.isAbandoned())
+    if (chart.clock.isAbandoned())
         return CheckResult {CheckOutcome::Abandoned};
     // A scratch file that cannot be deleted does not change the verdict.
     if (!m_everyBlock)

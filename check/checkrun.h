@@ -9,6 +9,7 @@
 
 namespace quillet {
 
+class BlockLines;
 class BlockObserver;
 class ChartReader;
 class EventPump;
@@ -64,6 +65,8 @@ private:
 
     /// The block's result; none when no block is left.
     std::optional<CheckResult> checkBlock(Chart &chart);
+    /// After a #NOTES line: the block's text to lines; a result when the run cannot go on.
+    std::optional<CheckResult> passBlock(Chart &chart, BlockLines &lines);
     std::optional<CheckResult> copyAndScan(Chart &chart, bool hasNotes);
     CheckResult verdict(Scan &scan, bool hasNotes);
     CheckResult finished(CheckResult result);

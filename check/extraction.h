@@ -20,8 +20,13 @@ class Extraction
 {
 public:
     enum class Stop { Found, BlockEnd, EndOfChart, ReadFailed, Abandoned };
+    static constexpr std::size_t bufferSize(std::size_t blockSize)
+    {
+        return blockSize + rules::notesTag.size();
+    }
 
-    /// buffer holds blockSize bytes, and its first size bytes are the chart's first.
+    /// buffer holds blockSize bytes and room for a cut #NOTES tag (bufferSize); its first size
+    /// bytes are the chart's first.
     Extraction(ChartReader &chart, char *buffer, std::size_t blockSize, std::size_t size,
         PumpClock &clock);
 
@@ -42,8 +47,8 @@ public:
     [[gnu::always_inline]] inline bool chunk(const LineChunk &chunk);
 
 private:
-    bool readMore();
-    bool matchCutTag();
+    // Reads the next piece after the last kept bytes read, which move to the buffer's start.
+    bool readMore(std::size_t kept = 0);
 
     ChartReader &m_chart;
     char *m_buffer;
@@ -54,10 +59,6 @@ private:
     LineSplitter m_lines;
     const char *m_hit = nullptr; // the #NOTES line found by chunk
     std::uint64_t m_line = 0; // the chart's lines before m_data's
-    // The first bytes of a #NOTES line cut by a piece's end.
-    char m_tag[rules::notesTag.size()] = {};
-    std::size_t m_tagSize = 0;
-    bool m_abandoned = false;
     int m_readError = 0;
 };
 

@@ -25,7 +25,7 @@ void Scan::beginBlock(std::uint64_t number, std::uint64_t firstLine)
     m_line = firstLine - 1;
     m_beat = m_rows = m_blankRows = m_problems = 0;
     m_taken = 0;
-    m_begun = m_abandoned = false;
+    m_begun = false;
 }
 
 void Scan::begin()
@@ -70,11 +70,7 @@ bool Scan::chunk(const LineChunk &chunk)
     m_blankRows = blankRows + unsigned(std::popcount(rowStarts & (chunk.cr | chunk.lf)));
     const unsigned lines = unsigned(std::popcount(starts));
     m_line += lines;
-    if (!m_clock.count(lines)) {
-        m_abandoned = true;
-        return false;
-    }
-    return true;
+    return m_clock.count(lines);
 }
 
 bool Scan::take(const char *data, std::size_t size)

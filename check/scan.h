@@ -37,8 +37,6 @@ public:
     std::uint64_t problems() const { return m_problems; }
     /// The chart's lines up to the block's ';' line, with it.
     std::uint64_t linesRead() const { return m_line; }
-    /// True when the pump asked to stop.
-    bool isAbandoned() const { return m_abandoned; }
 
     // Inlined into the splitter's loop.
     [[gnu::always_inline]] inline bool chunk(const LineChunk &chunk);
@@ -60,7 +58,6 @@ private:
     std::size_t m_taken = 0;
     const char *m_piece = nullptr;
     bool m_begun = false;
-    bool m_abandoned = false;
 };
 
 } // namespace quillet

@@ -39,11 +39,7 @@ bool ScratchCopy::chunk(const LineChunk &chunk)
         append(chunk.data, chunk.size);
     else if (!copyLines(chunk, loneLf, loneCr, loneCrBefore))
         return false;
-    if (!m_clock.count(unsigned(std::popcount(starts)))) {
-        m_abandoned = true;
-        return false;
-    }
-    return m_error == 0;
+    return m_clock.count(unsigned(std::popcount(starts))) && m_error == 0;
 }
 
 bool ScratchCopy::copyLines(
