@@ -36,14 +36,15 @@ char *reuse(std::unique_ptr<PageBuffer> &buffer, std::size_t size)
 
 } // namespace
 
+// Each member is made after those it refers to.
 struct CheckRun::Chart
 {
     ChartReader &reader;
-    Extraction &extraction;
-    NotesHeader &header;
-    Scan &scan;
-    PumpClock &clock;
-    ScratchFile &scratch; // with every block, one for all of them
+    PumpClock clock;
+    Extraction extraction;
+    NotesHeader header;
+    Scan scan;
+    ScratchFile scratch = {}; // with every block, one for all of them
     std::uint64_t number = 0;
     bool hasNext = false;
 };
@@ -103,12 +104,9 @@ CheckResult CheckRun::run(ChartReader &reader)
         return finished(incorrect({CheckOutcome::Incorrect, 0, firstLineFailure(start)}));
     }
 
-    PumpClock clock(m_pump);
-    Extraction extraction(reader, input, m_blockSize, std::size_t(size), clock);
-    NotesHeader header;
-    Scan scan(m_sink, clock, m_observer, header);
-    ScratchFile scratch;
-    Chart chart {reader, extraction, header, scan, clock, scratch};
+    Chart chart {reader, PumpClock(m_pump),
+        Extraction(reader, input, m_blockSize, std::size_t(size), chart.clock), NotesHeader(),
+        Scan(m_sink, chart.clock, m_observer, chart.header)};
     std::optional<CheckResult> worst;
     while (const std::optional<CheckResult> result = checkBlock(chart)) {
         finished(*result);

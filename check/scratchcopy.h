@@ -30,8 +30,6 @@ public:
 
     /// Writes out what the buffer holds; returns error().
     int flush();
-    /// The system's error number of the first write that failed, 0 while none has.
-    int error() const { return m_error; }
 
     // Inlined into the splitter's loop; the chunks that need line-by-line work are not.
     [[gnu::always_inline]] inline bool chunk(const LineChunk &chunk);

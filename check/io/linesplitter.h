@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 // x86-64 machines with AVX2 find a chunk's bytes 32 at a time, chosen at run time; every other
 // machine, and the tests of the fallback, use the portable code.
@@ -37,7 +39,21 @@ enum class VectorLevel { Portable, Avx2 };
 
 /// The vector instructions this processor has for finding lines; QUILLET_VECTORS=portable in the
 /// environment asks for the portable code, so that the tests cover it on every machine.
-VectorLevel vectorLevel();
+inline VectorLevel vectorLevel()
+{
+    static const VectorLevel level = [] {
+        const char *asked = std::getenv("QUILLET_VECTORS");
+        if (asked != nullptr && std::string_view(asked) == "portable")
+            return VectorLevel::Portable;
+#ifdef QUILLET_HAVE_AVX2
+        if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt")
+            && __builtin_cpu_supports("bmi"))
+            return VectorLevel::Avx2;
+#endif
+        return VectorLevel::Portable;
+    }();
+    return level;
+}
 
 /// The masks of the 64 bytes at data, in portable code: a byte at a time.
 inline ChunkBytes findBytes(const char *data)
