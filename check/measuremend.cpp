@@ -6,34 +6,44 @@ namespace quillet {
 
 namespace {
 
-// A blank row holds only these, if anything: StepMania passes over such rows.
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-MeasureLine readMeasureLine(std::string_view text)
+// The line that begins at p, read in one pass: its notes are a few bytes, and a measure's lines
+// are many. Sets next to where the following line begins.
+MeasureLine readMeasureLine(const char *p, const char *end, const char *&next)
 {
     MeasureLine line;
-    line.text = text;
-    if (rules::lineClass(text[0]) == rules::LineClass::Skipped) {
+    const char *q = p;
+    if (rules::lineClass(*p) == rules::LineClass::Skipped) {
         line.kind = MeasureLine::Kind::Skipped;
-        return line;
+        q = findLineEnd(p, end);
+    } else {
+        // The notes are the bytes before a "//" comment, spaces and tabs around them aside.
+        const char *first = nullptr;
+        const char *last = nullptr;
+        bool gap = false; // a space or tab after the first note byte
+        for (; q != end && *q != '\r' && *q != '\n'; ++q) {
+            const char c = *q;
+            if (c == '/' && q + 1 != end && q[1] == '/') {
+                line.isPinned = true;
+                q = findLineEnd(q, end);
+                break;
+            }
+            if (c == ' ' || c == '\t') {
+                gap = first != nullptr;
+                continue;
+            }
+            first = first != nullptr ? first : q;
+            line.isPinned = line.isPinned || c != '0' || gap;
+            last = q;
+        }
+        if (first != nullptr || line.isPinned) {
+            line.kind = MeasureLine::Kind::Content;
+            line.width = first != nullptr ? std::size_t(last - first + 1) : 0;
+        }
     }
-    std::string_view body(text.data(),
-        std::size_t(findLineEnd(text.data(), text.data() + text.size()) - text.data()));
-    const std::size_t comment = body.find("//");
-    line.isPinned = comment != body.npos;
-    body = body.substr(0, comment);
-    while (!body.empty() && isSpace(body.back()))
-        body.remove_suffix(1);
-    while (!body.empty() && isSpace(body.front()))
-        body.remove_prefix(1);
-    if (body.empty() && !line.isPinned)
-        return line;
-    line.kind = MeasureLine::Kind::Content;
-    line.width = body.size();
-    line.isPinned = line.isPinned || body.find_first_not_of('0') != body.npos;
+    if (q != end)
+        q += *q == '\r' && q + 1 != end && q[1] == '\n' ? 2 : 1;
+    line.text = std::string_view(p, std::size_t(q - p));
+    next = q;
     return line;
 }
 
@@ -71,13 +81,8 @@ void readMeasureLines(std::string_view bytes, std::vector<MeasureLine> &lines)
 {
     lines.clear();
     const char *const end = bytes.data() + bytes.size();
-    for (const char *p = bytes.data(); p != end;) {
-        const char *next = findLineEnd(p, end);
-        if (next != end)
-            next += *next == '\r' && next + 1 != end && next[1] == '\n' ? 2 : 1;
-        lines.push_back(readMeasureLine({p, std::size_t(next - p)}));
-        p = next;
-    }
+    for (const char *p = bytes.data(); p != end;)
+        lines.push_back(readMeasureLine(p, end, p));
 }
 
 void decideMend(const std::vector<MeasureLine> &lines, MeasureMend &mend)
