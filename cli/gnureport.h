@@ -19,6 +19,8 @@ public:
     void blockBegins(std::uint64_t number, std::string_view name) override;
     void measureProblem(const MeasureProblem &problem) override;
     void addMeasureMessages(std::uint64_t, std::uint64_t) override { }
+    /// How a chart is opened again for the hints; by default as a file at its path.
+    void setChartOpener(ChartOpener opener) { m_hints.setOpener(std::move(opener)); }
 
 protected:
     void endBlock(const CheckResult &result, std::string_view reason) override;
