@@ -165,9 +165,9 @@ test('the copy button gives the log with CR LF line ends, without the download l
     await page.click('#copy');
     const crlf = (name) => name + '\r\n' + run(['--crlf', name], folder).stdout
         + run(['--crlf', '--format=gnu', name], folder).stdout;
-    const stderr = run(['mendable.sm', 'ok.sm'], folder).stderr.trim();
+    const summary = run(['mendable.sm', 'ok.sm'], folder).stderr.trim().split('\n').pop();
     assert.equal(await page.evaluate(() => window.copiedText),
-        crlf('mendable.sm') + '\r\n' + crlf('ok.sm') + '\r\n' + stderr + '\r\n');
+        crlf('mendable.sm') + '\r\n' + crlf('ok.sm') + '\r\n' + summary + '\r\n');
 });
 
 test('the mended chart downloads as quillet-check --fix - writes it, under its own name', async () => {
