@@ -49,6 +49,7 @@ void MendHints::beginChart(const std::string &path, bool everyChart)
     m_opened = false;
     m_mends.clear();
     m_lastLine = 0;
+    m_mendable = 0;
 }
 
 void MendHints::close()
@@ -86,8 +87,10 @@ const quillet::MeasureMend *MendHints::find(std::uint64_t line)
 void MendHints::faultyMeasure(const quillet::MeasureMend &mend)
 {
     m_lastLine = mend.line;
-    if (mend.isMended())
+    if (mend.isMended()) {
         m_mends.push_back(mend);
+        ++m_mendable;
+    }
 }
 
 } // namespace quillet

@@ -32,6 +32,9 @@ public:
     /// The mend of the measure that the chart's line ends, or null when it is not one --fix
     /// mends.
     const quillet::MeasureMend *find(std::uint64_t line);
+    /// Measures of the chart seen so far that --fix mends: once the last finding is asked
+    /// about, all of them.
+    std::uint64_t mendableMeasures() const { return m_mendable; }
 
     void keep(std::string_view) override { }
     void drop(std::string_view) override { }
@@ -50,6 +53,7 @@ private:
     std::unique_ptr<char[]> m_buffer;
     std::deque<quillet::MeasureMend> m_mends;
     std::uint64_t m_lastLine = 0; // the last measure the mend has seen
+    std::uint64_t m_mendable = 0;
 };
 
 } // namespace quillet

@@ -29,6 +29,10 @@ quillet::CheckResult PageSession::check(const std::string &name)
 
 std::uint64_t PageSession::mend()
 {
+    // The findings' hints have read the chart as far as its last mendable measure: a chart
+    // without one is not read again for nothing.
+    if (m_findings.mendableMeasures() == 0)
+        return 0;
     PageChartReader chart;
     PageMend output;
     quillet::Mender mender(output, false);
