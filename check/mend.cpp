@@ -1,5 +1,6 @@
 #include "mend.h"
 
+#include "chartreader.h"
 #include "chartrules.h"
 #include "fileio.h"
 #include "linesplitter.h"
@@ -137,10 +138,16 @@ void Mender::finish()
 
 int Mender::mendFrom(int descriptor)
 {
+    DescriptorReader reader(descriptor);
+    return mendFrom(reader);
+}
+
+int Mender::mendFrom(ChartReader &reader)
+{
     const std::unique_ptr<char[]> buffer(new char[readSize]);
     for (;;) {
         int error = fileio::noError;
-        const long long count = fileio::readSome(descriptor, buffer.get(), readSize, error);
+        const long long count = reader.read(buffer.get(), readSize, error);
         if (count < 0)
             return error;
         if (count == 0)
