@@ -1,11 +1,12 @@
 #include "mend.h"
 
-#include "fileio.h"
+#include "chartreader.h"
 #include "chartrules.h"
+#include "fileio.h"
+#include "linesplitter.h"
+#include "measuremend.h"
 
-#include <algorithm>
 #include <bit>
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -18,102 +19,32 @@ namespace {
 constexpr std::size_t maxHeldMeasure = std::size_t(1) << 20;
 constexpr std::size_t readSize = std::size_t(1) << 18;
 
-bool isNotesTag(std::string_view line)
+// Counts a measure's lines and rows from the splitter's masks, up to the first line that ends a
+// measure: most of a chart's lines are rows, and this is the mend's hot path.
+struct RowCounter
 {
-    constexpr std::string_view tag = "#NOTES";
-    if (line.size() < tag.size())
-        return false;
-    for (std::size_t i = 0; i < tag.size(); ++i) {
-        const char c = line[i];
-        if ((c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c) != tag[i])
-            return false;
-    }
-    return true;
-}
+    std::uint64_t lines = 0;
+    std::uint64_t rows = 0;
+    const char *last = nullptr; // the last line begun: the one that ends the measure, or the piece
+    bool isLastRow = false;
 
-bool isSkippedLine(char first)
-{
-    return first == '#' || first == '/' || first == ' ';
-}
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-// The first CR or LF in [p, end), or end. Lines are short: eight bytes at a time in a plain
-// word beat a library call, whose setup costs more than a row.
-const char *findLineEnd(const char *p, const char *end)
-{
-    constexpr std::uint64_t ones = 0x0101010101010101u;
-    constexpr std::uint64_t highs = 0x8080808080808080u;
-    while (end - p >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, sizeof word);
-        // A high bit for each byte below 0x0E (CR, LF, tab...) at least up to the first one.
-        const std::uint64_t below = (word - ones * 0x0E) & ~word & highs;
-        if (below == 0) {
-            p += 8;
-            continue;
+    bool chunk(const LineChunk &chunk)
+    {
+        std::uint64_t starts = chunk.starts;
+        const std::uint64_t ends = starts & chunk.ends;
+        if (ends != 0) // the lines up to the first measure end, that one included
+            starts &= (std::uint64_t(2) << std::countr_zero(ends)) - 1;
+        if (starts != 0) {
+            const std::uint64_t rowStarts = starts & ~chunk.skipped & ~chunk.ends;
+            const unsigned at = 63 - unsigned(std::countl_zero(starts));
+            lines += unsigned(std::popcount(starts));
+            rows += unsigned(std::popcount(rowStarts));
+            last = chunk.data + at;
+            isLastRow = ((rowStarts >> at) & 1) != 0;
         }
-        const char *const at = p + std::countr_zero(below) / 8;
-        if (*at == '\n' || *at == '\r')
-            return at;
-        p = at + 1;
+        return ends == 0;
     }
-    for (; p != end; ++p) {
-        if (*p == '\n' || *p == '\r')
-            break;
-    }
-    return p;
-}
-
-// Where the line that begins at from in text ends, its line end included.
-std::size_t lineEndAfter(std::string_view text, std::size_t from)
-{
-    const char *const begin = text.data();
-    const char *const end = begin + text.size();
-    const char *p = findLineEnd(begin + from, end);
-    if (p != end)
-        p += *p == '\r' && p + 1 != end && p[1] == '\n' ? 2 : 1;
-    return std::size_t(p - begin);
-}
-
-// A line of a faulty measure, as the mend sees it.
-struct MeasureLine
-{
-    enum class Kind { Skipped, Blank, Content };
-
-    std::string_view text; // with its line end
-    Kind kind = Kind::Blank;
-    std::size_t width = 0; // of its notes: the row without a trailing comment and outer blanks
-    bool isPinned = false; // holds a note or a comment, so it must keep its time
 };
-
-MeasureLine readMeasureLine(std::string_view text)
-{
-    MeasureLine line;
-    line.text = text;
-    std::string_view body(text.data(),
-        std::size_t(findLineEnd(text.data(), text.data() + text.size()) - text.data()));
-    if (!body.empty() && isSkippedLine(body[0])) {
-        line.kind = MeasureLine::Kind::Skipped;
-        return line;
-    }
-    const std::size_t comment = body.find("//");
-    line.isPinned = comment != body.npos;
-    body = body.substr(0, comment);
-    while (!body.empty() && isSpace(body.back()))
-        body.remove_suffix(1);
-    while (!body.empty() && isSpace(body.front()))
-        body.remove_prefix(1);
-    if (body.empty() && !line.isPinned)
-        return line;
-    line.kind = MeasureLine::Kind::Content;
-    line.width = body.size();
-    line.isPinned = line.isPinned || body.find_first_not_of('0') != body.npos;
-    return line;
-}
 
 } // namespace
 
@@ -172,28 +103,19 @@ void Mender::feed(const char *data, std::size_t size)
 
 const char *Mender::holdRows(const char *p, const char *end)
 {
-    // Most lines are rows of a block that go on the measure held in these bytes: counted here
-    // in locals, which writes to the bytes' type could otherwise alias.
-    const char *const begin = p;
-    std::uint64_t lines = 0;
-    std::uint64_t rows = 0;
-    while (p != end && *p != ',' && *p != ';') {
-        const char *lineEnd = findLineEnd(p, end);
-        if (lineEnd == end || (*lineEnd == '\r' && lineEnd + 1 == end))
-            break;
-        lineEnd += *lineEnd == '\r' && lineEnd[1] == '\n' ? 2 : 1;
-        ++lines;
-        rows += !isSkippedLine(*p);
-        p = lineEnd;
-    }
-    if (p != begin) {
-        m_line += lines;
-        m_rows += rows;
-        if (m_heldBegin == nullptr)
-            m_heldBegin = begin;
-        m_heldEnd = p;
-    }
-    return p;
+    // The lines before the last one begun are whole rows or skipped lines of the measure; the
+    // last one may be cut by the end of the bytes, or end the measure, and goes line by line.
+    RowCounter counter;
+    LineSplitter splitter;
+    splitter.feed(p, std::size_t(end - p), counter);
+    if (counter.last == nullptr || counter.last == p)
+        return p;
+    m_line += counter.lines - 1;
+    m_rows += counter.rows - std::uint64_t(counter.isLastRow);
+    if (m_heldBegin == nullptr)
+        m_heldBegin = p;
+    m_heldEnd = counter.last;
+    return counter.last;
 }
 
 void Mender::finish()
@@ -216,10 +138,16 @@ void Mender::finish()
 
 int Mender::mendFrom(int descriptor)
 {
+    DescriptorReader reader(descriptor);
+    return mendFrom(reader);
+}
+
+int Mender::mendFrom(ChartReader &reader)
+{
     const std::unique_ptr<char[]> buffer(new char[readSize]);
     for (;;) {
         int error = fileio::noError;
-        const long long count = fileio::readSome(descriptor, buffer.get(), readSize, error);
+        const long long count = reader.read(buffer.get(), readSize, error);
         if (count < 0)
             return error;
         if (count == 0)
@@ -236,7 +164,7 @@ void Mender::line(std::string_view text)
     switch (m_state) {
     case State::First:
         // A chart whose first line does not begin with '#' is incorrect, and not mended.
-        if (text[0] != '#') {
+        if (text[0] != rules::firstLineStart) {
             m_state = State::Done;
             keepLine(text);
             return;
@@ -245,7 +173,7 @@ void Mender::line(std::string_view text)
         [[fallthrough]];
     case State::Header:
         keepLine(text);
-        if (isNotesTag(text))
+        if (text.size() >= rules::notesTag.size() && rules::matchesNotesTag(text))
             m_state = State::Block;
         return;
     case State::Block:
@@ -259,15 +187,15 @@ void Mender::line(std::string_view text)
 
 void Mender::blockLine(std::string_view text)
 {
-    const char first = text[0];
-    if (first == ',' || first == ';') {
+    const rules::LineClass lineClass = rules::lineClass(text[0]);
+    if (lineClass == rules::LineClass::MeasureEnd || lineClass == rules::LineClass::BlockEnd) {
         measureEnds();
         keepLine(text);
-        if (first == ';')
+        if (lineClass == rules::LineClass::BlockEnd)
             m_state = m_everyBlock ? State::Header : State::Done;
         return;
     }
-    if (!isSkippedLine(first))
+    if (lineClass == rules::LineClass::Row)
         ++m_rows;
     holdLine(text);
 }
@@ -363,115 +291,14 @@ void Mender::mendMeasure(std::string_view bytes)
 {
     // Kept from one measure to the next: charts have many.
     thread_local std::vector<MeasureLine> lines;
-    lines.clear();
-    for (std::size_t at = 0; at < bytes.size();) {
-        const std::size_t next = lineEndAfter(bytes, at);
-        lines.push_back(readMeasureLine(bytes.substr(at, next - at)));
-        at = next;
-    }
-
-    MeasureMend mend {m_line, m_rows, MendKind::NoContent, m_rows};
-    std::uint64_t contentRows = 0;
-    const MeasureLine *firstRow = nullptr;
-    bool skippedAfterContent = false;
-    for (const MeasureLine &line : lines) {
-        if (line.kind == MeasureLine::Kind::Skipped) {
-            skippedAfterContent = contentRows > 0;
-        } else if (line.kind == MeasureLine::Kind::Blank) {
-            ++mend.blankRows;
-        } else {
-            if (firstRow == nullptr)
-                firstRow = &line;
-            if (line.width != firstRow->width)
-                mend.kind = MendKind::UnequalWidths;
-            else if (skippedAfterContent && mend.kind == MendKind::NoContent)
-                mend.kind = MendKind::SkippedLineBetween;
-            ++contentRows;
-        }
-    }
-    std::uint64_t size = 0;
-    if (firstRow != nullptr && mend.kind == MendKind::NoContent) {
-        if (rules::isAcceptedSize(contentRows)) {
-            mend.kind = MendKind::BlankRowsDropped;
-            size = contentRows;
-        } else {
-            // The smallest size whose grid has a place at every pinned row's time i / rows.
-            for (const std::uint64_t candidate : rules::acceptedSizes) {
-                std::uint64_t index = 0;
-                bool holds = true;
-                for (const MeasureLine &line : lines) {
-                    if (line.kind != MeasureLine::Kind::Content)
-                        continue;
-                    holds = holds && (!line.isPinned || index * candidate % contentRows == 0);
-                    ++index;
-                }
-                if (holds) {
-                    size = candidate;
-                    break;
-                }
-            }
-            mend.kind = size > 0 ? MendKind::Regridded : MendKind::NoSizeHolds;
-        }
-    }
-    if (!mend.isMended()) {
-        mend.blankRows = 0;
-        report(mend);
-        m_output.keep(bytes);
-        return;
-    }
-    mend.newRows = size;
+    readMeasureLines(bytes, lines);
+    MeasureMend mend {m_line, m_rows};
+    decideMend(lines, mend);
     report(mend);
-
-    // A new row is as wide as the others, and ends as the measure's first row does.
-    std::string emptyRow(firstRow->width, '0');
-    const std::string_view firstText = firstRow->text;
-    emptyRow.append(firstText.substr(std::size_t(
-        findLineEnd(firstText.data(), firstText.data() + firstText.size()) - firstText.data())));
-    // Lines kept one after the other go out in one piece.
-    const char *keptBegin = nullptr;
-    const char *keptEnd = nullptr;
-    const auto keep = [&](std::string_view text) {
-        if (keptEnd != text.data()) {
-            if (keptBegin != keptEnd)
-                m_output.keep({keptBegin, std::size_t(keptEnd - keptBegin)});
-            keptBegin = text.data();
-        }
-        keptEnd = text.data() + text.size();
-    };
-    const auto change = [&](bool isAdded, std::string_view text) {
-        if (keptBegin != keptEnd)
-            m_output.keep({keptBegin, std::size_t(keptEnd - keptBegin)});
-        keptBegin = keptEnd = nullptr;
-        if (isAdded)
-            m_output.add(text);
-        else
-            m_output.drop(text);
-    };
-    std::uint64_t index = 0; // of the content row
-    std::uint64_t place = 0; // the next row of the mended measure
-    for (const MeasureLine &line : lines) {
-        if (line.kind == MeasureLine::Kind::Skipped) {
-            keep(line.text);
-            continue;
-        }
-        if (line.kind == MeasureLine::Kind::Blank) {
-            change(false, line.text);
-            continue;
-        }
-        if (index * size % contentRows == 0) {
-            for (const std::uint64_t at = index * size / contentRows; place < at; ++place)
-                change(true, emptyRow);
-            keep(line.text);
-            ++place;
-        } else {
-            change(false, line.text);
-        }
-        if (++index == contentRows) {
-            for (; place < size; ++place)
-                change(true, emptyRow);
-        }
-    }
-    keep({}); // the last kept piece goes out
+    if (mend.isMended())
+        writeMend(lines, mend, m_output);
+    else
+        m_output.keep(bytes);
 }
 
 void Mender::report(MeasureMend &mend)

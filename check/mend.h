@@ -7,6 +7,8 @@
 
 namespace quillet {
 
+class ChartReader;
+
 // What became of a measure of a wrong size.
 enum class MendKind {
     BlankRowsDropped, // its blank rows were left out, and nothing else
@@ -68,6 +70,8 @@ public:
     /// Reads the chart from descriptor to its end and feeds it; the system's error number of a
     /// read that failed, 0 when the whole chart was read.
     [[nodiscard]] int mendFrom(int descriptor);
+    /// The same, from what reader gives.
+    [[nodiscard]] int mendFrom(ChartReader &reader);
 
     /// Measures of a wrong size seen so far, and how many of them were mended.
     std::uint64_t faultyMeasures() const { return m_faulty; }

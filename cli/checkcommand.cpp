@@ -205,8 +205,10 @@ int runCheckCommand(
     reportOptions.prefixed = options.charts.size() > 1 || isFolder(options.charts.front());
     Tally tally;
     int status = exitOk;
-    // --fix -: the mended chart is standard output, so the report goes to standard error.
-    const bool fixesInput = options.fix && std::ranges::count(options.charts, "-") > 0;
+    // --fix -: the mended chart is standard output, so the report goes to standard error. Not
+    // std::ranges: the browser page's toolchain (emscripten's libc++ 14) has no ranges::count.
+    const bool fixesInput
+        = options.fix && std::count(options.charts.begin(), options.charts.end(), "-") > 0;
     std::optional<LineOutput> errorOutput;
     if (fixesInput)
         errorOutput.emplace(errors, errors);

@@ -19,6 +19,10 @@ public:
     void blockBegins(std::uint64_t number, std::string_view name) override;
     void measureProblem(const MeasureProblem &problem) override;
     void addMeasureMessages(std::uint64_t, std::uint64_t) override { }
+    /// How a chart is opened again for the hints; by default as a file at its path.
+    void setChartOpener(ChartOpener opener) { m_hints.setOpener(std::move(opener)); }
+    /// Measures of the chart its hints say --fix mends.
+    std::uint64_t mendableMeasures() const { return m_hints.mendableMeasures(); }
 
 protected:
     void endBlock(const CheckResult &result, std::string_view reason) override;

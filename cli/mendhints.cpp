@@ -1,5 +1,6 @@
 #include "mendhints.h"
 
+#include "chartreader.h"
 #include "fileio.h"
 
 namespace quillet {
@@ -8,9 +9,32 @@ namespace {
 
 constexpr std::size_t readSize = std::size_t(1) << 18;
 
+// A chart opened by its path, closed with the reader.
+class OpenedChart : public DescriptorReader
+{
+public:
+    explicit OpenedChart(int descriptor)
+        : DescriptorReader(descriptor)
+    { }
+    ~OpenedChart() override { (void)quillet::fileio::close(descriptor()); }
+    OpenedChart(const OpenedChart &) = delete;
+    OpenedChart &operator=(const OpenedChart &) = delete;
+};
+
+std::unique_ptr<ChartReader> openFile(const std::string &path)
+{
+    int error = quillet::fileio::noError;
+    const int descriptor = quillet::fileio::openForReading(path, error);
+    if (descriptor < 0)
+        return nullptr;
+    return std::make_unique<OpenedChart>(descriptor);
+}
+
 } // namespace
 
-MendHints::MendHints() = default;
+MendHints::MendHints()
+    : m_open(openFile)
+{ }
 
 MendHints::~MendHints()
 {
@@ -25,13 +49,12 @@ void MendHints::beginChart(const std::string &path, bool everyChart)
     m_opened = false;
     m_mends.clear();
     m_lastLine = 0;
+    m_mendable = 0;
 }
 
 void MendHints::close()
 {
-    if (m_descriptor >= 0)
-        (void)quillet::fileio::close(m_descriptor);
-    m_descriptor = -1;
+    m_reader.reset();
     m_mender.reset();
 }
 
@@ -40,18 +63,16 @@ const quillet::MeasureMend *MendHints::find(std::uint64_t line)
     // Opened at the first finding: a chart without one costs nothing.
     if (!m_opened && !m_path.empty()) {
         m_opened = true;
-        int error = quillet::fileio::noError;
-        m_descriptor = quillet::fileio::openForReading(m_path, error);
-        if (m_descriptor >= 0) {
+        m_reader = m_open(m_path);
+        if (m_reader) {
             if (!m_buffer)
                 m_buffer.reset(new char[readSize]);
             m_mender = std::make_unique<quillet::Mender>(*this, m_everyChart);
         }
     }
-    while (m_descriptor >= 0 && m_lastLine < line) {
+    while (m_reader && m_lastLine < line) {
         int error = quillet::fileio::noError;
-        const long long count
-            = quillet::fileio::readSome(m_descriptor, m_buffer.get(), readSize, error);
+        const long long count = m_reader->read(m_buffer.get(), readSize, error);
         if (count <= 0) {
             close();
             break;
@@ -66,8 +87,10 @@ const quillet::MeasureMend *MendHints::find(std::uint64_t line)
 void MendHints::faultyMeasure(const quillet::MeasureMend &mend)
 {
     m_lastLine = mend.line;
-    if (mend.isMended())
+    if (mend.isMended()) {
         m_mends.push_back(mend);
+        ++m_mendable;
+    }
 }
 
 } // namespace quillet

@@ -14,6 +14,7 @@ const workerUrl = URL.createObjectURL(new Blob(
 let worker = null;
 let busy = false;
 let current = null; // where the chart being shown goes: { log, findings }
+let downloads = []; // the object URLs of the mended charts shown
 
 function append(className, text, parent = log) {
     const span = document.createElement('span');
@@ -54,6 +55,18 @@ function showMessage(message) {
     case 'findings':
         appendBlock(current.findings, message.text);
         break;
+    case 'mended': {
+        // The mended bytes under the chart's own name; the chart itself is left as it is.
+        const link = document.createElement('a');
+        link.className = 'mend';
+        link.href = URL.createObjectURL(message.blob);
+        link.download = message.name;
+        link.textContent = 'Download mended chart';
+        link.setAttribute('aria-label', `Download mended chart ${message.name}`);
+        downloads.push(link.href);
+        log.appendChild(link);
+        break;
+    }
     case 'done':
         setBusy(false);
         if (message.summary)
@@ -100,6 +113,9 @@ function check(items) {
     if (busy || !worker)
         startWorker();
     log.textContent = '';
+    for (const url of downloads)
+        URL.revokeObjectURL(url);
+    downloads = [];
     current = null;
     copyButton.disabled = true;
     progress.textContent = 'Starting the check';
@@ -180,9 +196,10 @@ window.addEventListener('drop', (event) => {
     });
 });
 
-// The log's text with the window's CR LF line ends.
+// The log's text with the window's CR LF line ends, without the download links.
 copyButton.addEventListener('click', () => {
-    const text = log.textContent.replace(/\n/g, '\r\n');
+    const text = Array.from(log.childNodes, (node) => node.className === 'mend' ? '' : node.textContent)
+        .join('').replace(/\n/g, '\r\n');
     navigator.clipboard.writeText(text).then(() => {
         progress.textContent = 'The log was copied.';
     }, () => {

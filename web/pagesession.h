@@ -6,19 +6,23 @@
 #include "pagelog.h"
 #include "pagesink.h"
 #include "report.h"
-#include "tempscratchfactory.h"
 
+#include <cstdint>
 #include <string>
 
-// The page's checks: each chart goes through the same run and gnu report as quillet-check's, its
-// log and findings go to the page as they come, and the charts are counted for the summary.
+// The page's checks: each chart goes through the same run and gnu report as quillet-check's,
+// read once as it streams in, its log and findings going to the page as they come; the charts
+// are counted for the summary. The chart is the one the worker's script holds.
 class PageSession
 {
 public:
     PageSession();
 
-    /// Checks the chart open at descriptor; name is the chart as the findings name it.
-    quillet::CheckResult check(const std::string &name, int descriptor);
+    /// Checks the chart; name is the chart as the findings name it.
+    quillet::CheckResult check(const std::string &name);
+    /// Mends the chart as quillet-check --fix does, handing the mended bytes to the page; the
+    /// number of measures mended (none for a chart that cannot be read to its end).
+    std::uint64_t mend();
     /// quillet-check's last line: "3 charts: 1 OK, 2 with problems, 0 incorrect, 0 not checked".
     std::string summary() const;
     /// Starts the count again, for a new set of charts.
@@ -33,6 +37,5 @@ private:
     quillet::ReportOptions m_options;
     quillet::Tally m_tally;
     quillet::GnuReport m_findings;
-    quillet::TempScratchFactory m_scratch;
     quillet::CheckRun m_run;
 };

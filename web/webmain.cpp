@@ -2,7 +2,6 @@
 
 #include "chartfinder.h"
 #include "checkresult.h"
-#include "fileio.h"
 #include "pagebridge.h"
 #include "pagesession.h"
 
@@ -11,17 +10,19 @@
 #include <string>
 #include <string_view>
 
-// The worker's script gives each piece to the page's handlers of the running module.
+// The worker's script takes each piece for the page, and reads the chart it holds.
 EM_JS(void, pageAddLog, (const char *data, std::size_t size),
     { Module.onLog(HEAPU8.subarray(data, data + size)); });
 EM_JS(void, pageAddFindings, (const char *data, std::size_t size),
     { Module.onFindings(HEAPU8.subarray(data, data + size)); });
+EM_JS(void, pageAddMended, (const char *data, std::size_t size),
+    { Module.onMended(HEAPU8.subarray(data, data + size)); });
+EM_JS(int, pageOpenChart, (), { return Module.openChart(); });
+EM_JS(int, pageReadChart, (int reader, char *data, std::size_t size),
+    { return Module.readChart(reader, HEAPU8.subarray(data, data + size)); });
+EM_JS(void, pageCloseChart, (int reader), { Module.closeChart(reader); });
 
 namespace {
-
-// The worker's script offers the chart being checked as a device at this path, which reads it
-// in slices as the check asks for blocks.
-constexpr const char *chartDevice = "/chart";
 
 PageSession &session()
 {
@@ -33,17 +34,18 @@ PageSession &session()
 
 extern "C" {
 
-/// Checks the chart offered at the device; name is how the findings name it. Returns the
+/// Checks the chart the worker holds; name is how the findings name it. Returns the
 /// CheckOutcome as a number.
 EMSCRIPTEN_KEEPALIVE int quilletCheck(const char *name)
 {
-    int error = quillet::fileio::noError;
-    const int chart = quillet::fileio::openForReading(chartDevice, error);
-    if (chart < 0)
-        return int(quillet::CheckOutcome::CouldNotCheck);
-    const quillet::CheckResult result = session().check(name, chart);
-    quillet::fileio::close(chart);
-    return int(result.outcome);
+    return int(session().check(name).outcome);
+}
+
+/// Mends the chart the worker holds, handing over the mended bytes; the number of measures
+/// mended, 0 when there is nothing to download.
+EMSCRIPTEN_KEEPALIVE double quilletMend()
+{
+    return double(session().mend());
 }
 
 /// The summary of the charts checked since the last reset, in quillet-check's words.

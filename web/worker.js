@@ -1,9 +1,8 @@
 // The page's worker: checks the charts the page hands it, one after the other, with the module
-// above (createQuilletCore), and posts each chart's log as it fills, then its findings. A chart
-// is read in slices as the check asks for blocks, never copied whole.
+// above (createQuilletCore), and posts each chart's log as it fills, then its findings, then the
+// mended chart when quillet-check --fix would mend it. A chart is read in slices as the check asks
+// for blocks, never copied whole.
 'use strict';
-
-const EIO = 29; // the module's errno for a read that failed
 
 const reader = new FileReaderSync();
 const encoder = new TextEncoder();
@@ -11,53 +10,43 @@ let chart = null; // the File being checked
 let logText = null;
 let findingsText = null;
 let findings = '';
+let mended = null; // the mended chart's parts, as Blobs: the browser may keep them on disk
 
 // The chart is read in slices of this size, each handed to the check in the blocks it asks for:
 // each slice costs the browser a round trip, which blocks of the check's own size would pay too
 // often.
 const sliceSize = 4 * 1024 * 1024;
-let slice = new Uint8Array(0);
-let sliceStart = 0;
 
-function readSlice(FS, position) {
-    sliceStart = position;
-    try {
-        slice = new Uint8Array(reader.readAsArrayBuffer(chart.slice(position, position + sliceSize)));
-    } catch (error) {
-        // A file removed or changed since it was chosen: the check says it could not read.
-        throw new FS.ErrnoError(EIO);
-    }
+// The module's readers of the chart: each its position and its slice.
+const readers = new Map();
+let lastReader = 0;
+
+function openChart() {
+    readers.set(++lastReader, { position: 0, slice: new Uint8Array(0), sliceStart: 0 });
+    return lastReader;
 }
 
-function offerCharts(module) {
-    const FS = module.FS;
-    const device = FS.makedev(64, 0);
-    FS.registerDevice(device, {
-        open() {},
-        close() {},
-        read(stream, heap, offset, length, position) {
-            if (position < sliceStart || position >= sliceStart + slice.length)
-                readSlice(FS, position);
-            const bytes = slice.subarray(position - sliceStart, position - sliceStart + length);
-            new Uint8Array(heap.buffer, heap.byteOffset + offset, bytes.length).set(bytes);
-            return bytes.length;
-        },
-    });
-    FS.mkdev('/chart', 0o444, device);
-
-    // The check's scratch file, the one file of the module's memory file system, holds about as
-    // much as the chart. That file system grows a file past 1 MiB by an eighth at a time,
-    // copying it each time, which for a large chart costs as much as the check: it is given the
-    // chart's size at once, and doubles past that.
-    const MEMFS = FS.filesystems.MEMFS;
-    const expand = MEMFS.expandFileStorage;
-    MEMFS.expandFileStorage = (node, capacity) => {
-        const current = node.contents ? node.contents.length : 0;
-        if (capacity > current)
-            capacity = Math.max(capacity, 2 * current, chart ? chart.size : 0);
-        expand(node, capacity);
-    };
-    return module;
+// Fills into (a view of the module's memory) from the reader's position; the count, 0 at the
+// chart's end, -1 for a file removed or changed since it was chosen.
+function readChart(id, into) {
+    const at = readers.get(id);
+    if (at.position >= at.sliceStart + at.slice.length) {
+        if (at.position >= chart.size)
+            return 0;
+        try {
+            at.slice = new Uint8Array(reader.readAsArrayBuffer(
+                chart.slice(at.position, at.position + sliceSize)));
+        } catch (error) {
+            return -1;
+        }
+        at.sliceStart = at.position;
+        if (at.slice.length === 0)
+            return 0;
+    }
+    const bytes = at.slice.subarray(at.position - at.sliceStart, at.position - at.sliceStart + into.length);
+    into.set(bytes);
+    at.position += bytes.length;
+    return bytes.length;
 }
 
 // Compiled at once (no fetch, see CMakeLists.txt), the module comes back itself, not a promise.
@@ -68,9 +57,17 @@ const ready = Promise.resolve(createQuilletCore({
     onFindings(bytes) {
         findings += findingsText.decode(bytes, { stream: true });
     },
+    onMended(bytes) {
+        mended.push(new Blob([bytes]));
+    },
+    openChart,
+    readChart,
+    closeChart(id) {
+        readers.delete(id);
+    },
     print() {},
     printErr() {},
-})).then(offerCharts);
+}));
 
 // Byte order of the UTF-8 names, as quillet-check sorts the charts of a folder.
 function byPath(a, b) {
@@ -117,22 +114,29 @@ function postPieces(kind, text) {
     }
 }
 
+const problems = 1; // CheckOutcome::Problems
+
 function checkAll(module, items) {
     const charts = chartsOf(module, items);
     module._quilletReset();
     charts.forEach(({ file, name }, index) => {
         postMessage({ kind: 'begin', name, index, count: charts.length });
         chart = file;
-        slice = new Uint8Array(0);
         logText = new TextDecoder();
         findingsText = new TextDecoder();
         findings = '';
-        module.ccall('quilletCheck', 'number', ['string'], [name]);
-        chart = null;
-        slice = new Uint8Array(0);
+        const outcome = module.ccall('quilletCheck', 'number', ['string'], [name]);
         postMessage({ kind: 'log', text: logText.decode() });
         postPieces('findings', findings + findingsText.decode());
         findings = '';
+        // Only a chart with faulty measures can be mended.
+        if (outcome === problems) {
+            mended = [];
+            if (module._quilletMend() > 0)
+                postMessage({ kind: 'mended', name: file.name, blob: new Blob(mended) });
+            mended = null;
+        }
+        chart = null;
     });
     const summary = charts.length > 1 ? module.UTF8ToString(module._quilletSummary()) : '';
     postMessage({ kind: 'done', count: charts.length, summary });

@@ -1,6 +1,7 @@
 // quillet.html in Debian's chromium, opened from file://, against quillet-check on the same
 // charts: each chart's log and findings, several charts and their summary, a folder, a drop, the
-// copy button, and no request leaving the page.
+// copy button, the mended chart's download against quillet-check --fix -, and no request leaving
+// the page.
 //   node page.test.js BUILD-WEB/quillet.html NATIVE-BUILD/bin/quillet-check
 'use strict';
 
@@ -31,6 +32,15 @@ function longChart() {
     return chart;
 }
 
+// A measure whose blank line --fix drops, one of 8th notes in 96 rows that it writes in 12, and
+// one of 32nd notes that it leaves.
+function mendableChart() {
+    const notes = (count, every) => Array.from({ length: count },
+        (_, row) => (row % every === 0 ? '1000' : '0000') + '\r\n').join('');
+    return '#TITLE:Mend;\r\n#NOTES:\r\n     dance-single:\r\n' + rows(2) + '\r\n' + rows(2) + ',\r\n'
+        + notes(96, 8) + ',\r\n' + notes(32, 1) + ';\r\n';
+}
+
 // Each chart reaches a different part of the reading or the reports.
 const kCharts = [
     { name: 'ok.sm', text: '#TITLE:Song;\r\n' + rows(4) + ';\r\n' },
@@ -41,6 +51,7 @@ const kCharts = [
     { name: 'empty.sm', text: '' },
     { name: 'Ünïcode ☃.sm', text: '#T\r\n' + rows(9) + ';\r\n' },
     { name: 'long.sm', text: longChart() },
+    { name: 'mendable.sm', text: mendableChart() },
 ];
 
 let folder;
@@ -52,18 +63,26 @@ function run(args, cwd) {
     return spawnSync(quilletCheck, args, { cwd, encoding: 'utf8' });
 }
 
-// What the page should show of one chart: its name, its log, its findings.
+// The chart as quillet-check --fix - writes it.
+function mended(file) {
+    return spawnSync(quilletCheck, ['--fix', '-'], { input: fs.readFileSync(file) }).stdout;
+}
+
+// What the page should show of one chart: its name, its log, its findings, and whether it offers
+// the mended chart.
 function expected(name, cwd = folder) {
-    return { name: name + '\n', log: run([name], cwd).stdout, findings: run(['--format=gnu', name], cwd).stdout };
+    const file = path.join(cwd, name);
+    return { name: name + '\n', log: run([name], cwd).stdout, findings: run(['--format=gnu', name], cwd).stdout,
+        mended: !mended(file).equals(fs.readFileSync(file)) };
 }
 
 async function shown() {
     await page.waitForSelector('#log[aria-busy="false"]');
-    return page.$$eval('#log .name', (names) => names.map((name) => ({
-        name: name.textContent,
-        log: name.nextElementSibling.textContent,
-        findings: name.nextElementSibling.nextElementSibling.textContent,
-    })));
+    return page.$$eval('#log .name', (names) => names.map((name) => {
+        const findings = name.nextElementSibling.nextElementSibling;
+        return { name: name.textContent, log: name.nextElementSibling.textContent, findings: findings.textContent,
+            mended: findings.nextElementSibling?.className === 'mend' };
+    }));
 }
 
 async function summary() {
@@ -140,15 +159,28 @@ test('a dropped chart', async () => {
     assert.deepEqual(await shown(), [expected(chart.name)]);
 });
 
-test('the copy button gives the log with CR LF line ends', async () => {
-    await page.setInputFiles('#files', [path.join(folder, 'seven-row-measure.sm'), path.join(folder, 'ok.sm')]);
+test('the copy button gives the log with CR LF line ends, without the download link', async () => {
+    await page.setInputFiles('#files', [path.join(folder, 'mendable.sm'), path.join(folder, 'ok.sm')]);
     await shown();
     await page.click('#copy');
     const crlf = (name) => name + '\r\n' + run(['--crlf', name], folder).stdout
         + run(['--crlf', '--format=gnu', name], folder).stdout;
-    const stderr = run(['seven-row-measure.sm', 'ok.sm'], folder).stderr.trim();
+    const summary = run(['mendable.sm', 'ok.sm'], folder).stderr.trim().split('\n').pop();
     assert.equal(await page.evaluate(() => window.copiedText),
-        crlf('seven-row-measure.sm') + '\r\n' + crlf('ok.sm') + '\r\n' + stderr + '\r\n');
+        crlf('mendable.sm') + '\r\n' + crlf('ok.sm') + '\r\n' + summary + '\r\n');
+});
+
+test('the mended chart downloads as quillet-check --fix - writes it, under its own name', async () => {
+    const file = path.join(folder, 'mendable.sm');
+    const before = fs.readFileSync(file);
+    await page.setInputFiles('#files', file);
+    assert.deepEqual(await shown(), [expected('mendable.sm')]);
+    const [download] = await Promise.all([page.waitForEvent('download'), page.click('#log .mend')]);
+    assert.equal(download.suggestedFilename(), 'mendable.sm');
+    const bytes = fs.readFileSync(await download.path());
+    assert.notDeepEqual(bytes, before);
+    assert.deepEqual(bytes, mended(file));
+    assert.deepEqual(fs.readFileSync(file), before, 'the chart itself is left as it was');
 });
 
 test('no request leaves the page', () => {
