@@ -23,7 +23,7 @@ namespace {
 
 // The bytes firstLineFailure needs to tell an incorrect chart's reason: fewer than the buffer's.
 constexpr std::size_t firstLineProbe = 3;
-static_assert(firstLineProbe <= Extraction::bufferSize(1));
+static_assert(firstLineProbe <= 1 + Extraction::tagRoom);
 
 // A buffer of at least size bytes, made again only when it is too small. Page-aligned: the kernel
 // copies into such a buffer several times faster than into one a few bytes off a cache line.
@@ -86,7 +86,7 @@ CheckResult CheckRun::runOnDescriptor(int descriptor)
 
 CheckResult CheckRun::run(ChartReader &reader)
 {
-    char *const input = reuse(m_input, Extraction::bufferSize(m_blockSize));
+    char *const input = reuse(m_input, m_blockSize + Extraction::tagRoom);
     int error = fileio::noError;
     long long size = reader.read(input, m_blockSize, error);
     if (size < 0)

@@ -20,13 +20,10 @@ class Extraction
 {
 public:
     enum class Stop { Found, BlockEnd, EndOfChart, ReadFailed, Abandoned };
-    static constexpr std::size_t bufferSize(std::size_t blockSize)
-    {
-        return blockSize + rules::notesTag.size();
-    }
+    /// The room a buffer needs beyond blockSize, for the start of a #NOTES tag cut by a read.
+    static constexpr std::size_t tagRoom = rules::notesTag.size();
 
-    /// buffer holds blockSize bytes and room for a cut #NOTES tag (bufferSize); its first size
-    /// bytes are the chart's first.
+    /// buffer holds blockSize + tagRoom bytes; its first size bytes are the chart's first.
     Extraction(ChartReader &chart, char *buffer, std::size_t blockSize, std::size_t size,
         PumpClock &clock);
 
