@@ -181,12 +181,17 @@ TEST_P(CheckCommandTest, PrintsAndExits)
 
 INSTANTIATE_TEST_SUITE_P(Options, CheckCommandTest, testing::ValuesIn(kCases), caseName);
 
-TEST(CheckCommandHelpTest, SaysQuietKeepsTheReasons)
+TEST(CheckCommandHelpTest, NamesTheSizesAndSaysQuietKeepsTheReasons)
 {
     StringSink out;
     StringSink errors;
     EXPECT_EQ(runCheckCommand({"--help"}, out, errors), 0);
-    EXPECT_EQ(out.text().rfind("Usage: quillet-check [OPTIONS] CHART...\n", 0), 0u);
+    EXPECT_EQ(out.text().rfind("Usage: quillet-check [OPTIONS] CHART...\n"
+                               "Check that every measure of the first note block (from its #NOTES "
+                               "line on)\nof each StepMania chart has 4, 8, 12, 16, 24 or 48 rows, "
+                               "and print the\ncheck's log.\n\n",
+                  0),
+        0u);
     EXPECT_NE(out.text().find("standard error still says why"), std::string::npos);
 }
 
