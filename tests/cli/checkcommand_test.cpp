@@ -23,7 +23,6 @@ const std::string badChart = "#TITLE:b;\n#NOTES:\n0000\n0000\n0000\n;\n";
 const std::string badLog = "Checking SM file...\nProblem note detected at beat: 4\nMeasureSize: 3\n"
                            "Problem SM file. Please fix it before send to vorblen staff.\n";
 const std::string gnuTail = "; accepted sizes are 4, 8, 12, 16, 24 and 48";
-const std::string okAndBad = "2 charts: 1 OK, 1 with problems, 0 incorrect, 0 not checked\n";
 
 struct CommandCase
 {
