@@ -27,7 +27,9 @@ public:
         // Most texts fit in the write under way: a log has a line per measure of a wrong size.
         if (m_size + text.size() > m_lineWrite)
             return appendAcross(text);
-        std::memcpy(m_buffer.data() + m_size, text.data(), text.size());
+        // An empty view may hold no pointer at all, which memcpy must not be given.
+        if (!text.empty())
+            std::memcpy(m_buffer.data() + m_size, text.data(), text.size());
         m_size += text.size();
     }
     /// Ends the line under way; its line end must have been appended.
