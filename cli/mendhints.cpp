@@ -80,6 +80,9 @@ const quillet::MeasureMend *MendHints::find(std::uint64_t line)
         int error = quillet::fileio::noError;
         const long long count = m_reader->read(m_buffer.get(), readSize, error);
         if (count <= 0) {
+            // A last measure with no line end after it is mended too.
+            if (count == 0)
+                m_mender->finish();
             close();
             break;
         }
