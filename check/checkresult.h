@@ -5,7 +5,8 @@
 
 namespace quillet {
 
-// How a check run ended. Only Ok and Problems are verdicts on a fully scanned chart.
+// How a check run ended, each worse than the one before: with every block, the first of the
+// worst stands for the chart. Only Ok and Problems are verdicts on a fully scanned chart.
 enum class CheckOutcome {
     Ok, // every measure has an accepted size
     Problems, // at least one measure has not

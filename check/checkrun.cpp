@@ -21,8 +21,9 @@ namespace quillet {
 
 namespace {
 
-// The bytes firstLineFailure needs to tell an incorrect chart's reason.
+// The bytes firstLineFailure needs to tell an incorrect chart's reason: fewer than the buffer's.
 constexpr std::size_t firstLineProbe = 3;
+static_assert(firstLineProbe <= 1 + Extraction::tagRoom);
 
 // A buffer of at least size bytes, made again only when it is too small. Page-aligned: the kernel
 // copies into such a buffer several times faster than into one a few bytes off a cache line.
@@ -33,34 +34,17 @@ char *reuse(std::unique_ptr<PageBuffer> &buffer, std::size_t size)
     return buffer->data();
 }
 
-// Which block's result stands for a whole chart: the first of the worst.
-int rank(CheckOutcome outcome)
-{
-    switch (outcome) {
-    case CheckOutcome::Ok:
-        return 0;
-    case CheckOutcome::Problems:
-        return 1;
-    case CheckOutcome::Incorrect:
-        return 2;
-    case CheckOutcome::CouldNotCheck:
-        return 3;
-    case CheckOutcome::Abandoned:
-        break;
-    }
-    return 4;
-}
-
 } // namespace
 
+// Each member is made after those it refers to.
 struct CheckRun::Chart
 {
     ChartReader &reader;
-    Extraction &extraction;
-    NotesHeader &header;
-    Scan &scan;
-    PumpClock &clock;
-    ScratchFile &scratch; // with every block, one for all of them
+    PumpClock clock;
+    Extraction extraction;
+    NotesHeader header;
+    Scan scan;
+    ScratchFile scratch = {}; // with every block, one for all of them
     std::uint64_t number = 0;
     bool hasNext = false;
 };
@@ -77,21 +61,6 @@ CheckRun::CheckRun(MessageSink &sink, ScratchFactory &scratch, EventPump *pump)
 { }
 
 CheckRun::~CheckRun() = default;
-
-void CheckRun::setBlockSize(std::size_t bytes)
-{
-    m_blockSize = bytes > 0 ? bytes : 1;
-}
-
-void CheckRun::setObserver(BlockObserver *observer)
-{
-    m_observer = observer;
-}
-
-void CheckRun::setEveryBlock(bool everyBlock)
-{
-    m_everyBlock = everyBlock;
-}
 
 CheckResult CheckRun::run(const std::string &path)
 {
@@ -117,8 +86,7 @@ CheckResult CheckRun::runOnDescriptor(int descriptor)
 
 CheckResult CheckRun::run(ChartReader &reader)
 {
-    char *const input
-        = reuse(m_input, std::max(m_blockSize, firstLineProbe));
+    char *const input = reuse(m_input, m_blockSize + Extraction::tagRoom);
     int error = fileio::noError;
     long long size = reader.read(input, m_blockSize, error);
     if (size < 0)
@@ -136,19 +104,15 @@ CheckResult CheckRun::run(ChartReader &reader)
         return finished(incorrect({CheckOutcome::Incorrect, 0, firstLineFailure(start)}));
     }
 
-    PumpClock clock(m_pump);
-    Extraction extraction(reader, input, m_blockSize, std::size_t(size), clock);
-    NotesHeader header;
-    Scan scan(m_sink, clock, m_observer, header);
-    ScratchFile scratch;
-    Chart chart {reader, extraction, header, scan, clock, scratch};
+    Chart chart {reader, PumpClock(m_pump),
+        Extraction(reader, input, m_blockSize, std::size_t(size), chart.clock), NotesHeader(),
+        Scan(m_sink, chart.clock, m_observer, chart.header)};
     std::optional<CheckResult> worst;
     while (const std::optional<CheckResult> result = checkBlock(chart)) {
         finished(*result);
-        if (!worst || rank(result->outcome) > rank(worst->outcome))
+        if (!worst || result->outcome > worst->outcome)
             worst = result;
-        if (!m_everyBlock || !chart.hasNext
-            || rank(result->outcome) > rank(CheckOutcome::Incorrect))
+        if (!m_everyBlock || !chart.hasNext || result->outcome > CheckOutcome::Incorrect)
             break;
     }
     return *worst;
@@ -190,22 +154,28 @@ std::optional<CheckResult> CheckRun::checkBlock(Chart &chart)
         chart.header.reset();
         break;
     }
-    if (m_scratch != nullptr)
-        return copyAndScan(chart, chart.hasNext);
-
+    const bool hasNotes = chart.hasNext;
     Scan &scan = chart.scan;
-    scan.beginBlock(chart.number, chart.hasNext ? extraction.blockLine() : 1);
-    if (chart.hasNext) {
-        const Extraction::Stop stop = extraction.passBlock(scan, chart.header);
-        if (scan.isAbandoned())
-            return CheckResult {CheckOutcome::Abandoned};
-        if (stop == Extraction::Stop::ReadFailed)
-            return cannotCheck(CheckFailure::ChartNotRead, extraction.readError());
-        chart.hasNext = stop == Extraction::Stop::BlockEnd;
+    scan.beginBlock(chart.number, hasNotes && m_scratch == nullptr ? extraction.blockLine() : 1);
+    if (m_scratch != nullptr)
+        return copyAndScan(chart, hasNotes);
+    if (hasNotes) {
+        if (const std::optional<CheckResult> stopped = passBlock(chart, scan))
+            return stopped;
         extraction.setLinesRead(scan.linesRead());
-        return verdict(scan, true);
     }
-    return verdict(scan, false);
+    return verdict(scan, hasNotes);
+}
+
+std::optional<CheckResult> CheckRun::passBlock(Chart &chart, BlockLines &lines)
+{
+    const Extraction::Stop stop = chart.extraction.passBlock(lines, chart.header);
+    if (chart.clock.isAbandoned())
+        return CheckResult {CheckOutcome::Abandoned};
+    if (stop == Extraction::Stop::ReadFailed)
+        return cannotCheck(CheckFailure::ChartNotRead, chart.extraction.readError());
+    chart.hasNext = stop == Extraction::Stop::BlockEnd;
+    return std::nullopt;
 }
 
 // The window's way: the block into the scratch file, then the scan of what the file gives back.
@@ -221,14 +191,10 @@ std::optional<CheckResult> CheckRun::copyAndScan(Chart &chart, bool hasNotes)
     char *const buffer = reuse(m_scratchBuffer, bufferSize);
     if (hasNotes) {
         ScratchCopy copy(file, buffer, bufferSize, chart.clock);
-        const Extraction::Stop stop = chart.extraction.passBlock(copy, chart.header);
-        if (copy.isAbandoned())
-            return CheckResult {CheckOutcome::Abandoned};
-        if (stop == Extraction::Stop::ReadFailed)
-            return cannotCheck(CheckFailure::ChartNotRead, chart.extraction.readError());
+        if (const std::optional<CheckResult> stopped = passBlock(chart, copy))
+            return stopped;
         if (const int error = copy.flush())
             return cannotCheck(CheckFailure::ScratchNotWritten, error);
-        chart.hasNext = stop == Extraction::Stop::BlockEnd;
     }
     if (chart.number > 1) {
         if (const int error = fileio::truncateHere(file))
@@ -238,7 +204,6 @@ std::optional<CheckResult> CheckRun::copyAndScan(Chart &chart, bool hasNotes)
         return cannotCheck(CheckFailure::ScratchNotRead, error);
 
     Scan &scan = chart.scan;
-    scan.beginBlock(chart.number, 1);
     scan.begin();
     if (!chart.clock.pumpNow())
         return CheckResult {CheckOutcome::Abandoned};
@@ -251,7 +216,7 @@ std::optional<CheckResult> CheckRun::copyAndScan(Chart &chart, bool hasNotes)
         if (size == 0 || !scan.take(buffer, std::size_t(size)))
             break;
     }
-    if (scan.isAbandoned())
+    if (chart.clock.isAbandoned())
         return CheckResult {CheckOutcome::Abandoned};
     // A scratch file that cannot be deleted does not change the verdict.
     if (!m_everyBlock)

@@ -9,6 +9,7 @@
 
 namespace quillet {
 
+class BlockLines;
 class BlockObserver;
 class ChartReader;
 class EventPump;
@@ -39,15 +40,15 @@ public:
     ~CheckRun();
 
     /// Reads in blocks of this many bytes (at least 1); tests use tiny blocks to split line ends.
-    void setBlockSize(std::size_t bytes);
+    void setBlockSize(std::size_t bytes) { m_blockSize = bytes > 0 ? bytes : 1; }
 
     /// Tells observer each block's name and result and where each problem is: the chart's line
     /// that ends the measure, or the scratch file's line in a run with one. Null by default.
-    void setObserver(BlockObserver *observer);
+    void setObserver(BlockObserver *observer) { m_observer = observer; }
     /// Checks every note block of the chart, not only the first: each from the next line that
     /// begins with #NOTES after the ';' line of the one before, to the end of the chart; nothing
     /// else is a block. An observer gets each block's result.
-    void setEveryBlock(bool everyBlock);
+    void setEveryBlock(bool everyBlock) { m_everyBlock = everyBlock; }
 
     /// Checks the chart at path, taken verbatim. Anything but a regular file is incorrect. With
     /// every block, gives the first of the worst blocks' results (abandoned, not checked,
@@ -64,6 +65,8 @@ private:
 
     /// The block's result; none when no block is left.
     std::optional<CheckResult> checkBlock(Chart &chart);
+    /// After a #NOTES line: the block's text to lines; a result when the run cannot go on.
+    std::optional<CheckResult> passBlock(Chart &chart, BlockLines &lines);
     std::optional<CheckResult> copyAndScan(Chart &chart, bool hasNotes);
     CheckResult verdict(Scan &scan, bool hasNotes);
     CheckResult finished(CheckResult result);

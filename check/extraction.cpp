@@ -9,7 +9,6 @@
 #include <bit>
 #include <cstring>
 #include <string_view>
-#include <utility>
 
 namespace quillet {
 
@@ -26,44 +25,21 @@ Extraction::Extraction(ChartReader &chart, char *buffer, std::size_t blockSize, 
 Extraction::Stop Extraction::findBlock()
 {
     for (;;) {
-        if (m_tagSize > 0) {
-            if (matchCutTag())
+        std::size_t kept = 0;
+        if (m_size > 0 && !m_lines.feed(m_data, m_size, *this)) {
+            if (m_clock.isAbandoned())
+                return Stop::Abandoned;
+            kept = std::size_t(m_data + m_size - m_hit);
+            m_data = m_hit;
+            m_size = kept;
+            if (kept >= rules::notesTag.size())
                 return Stop::Found;
-        } else if (m_size > 0) {
-            const char *const end = m_data + m_size;
-            if (!m_lines.feed(m_data, m_size, *this)) {
-                if (m_abandoned)
-                    return Stop::Abandoned;
-                m_data = m_hit;
-                m_size = std::size_t(end - m_hit);
-                if (m_size >= rules::notesTag.size())
-                    return Stop::Found;
-                // Too few bytes to tell: the rest of the tag is in the next piece.
-                std::memcpy(m_tag, m_data, m_size);
-                m_tagSize = m_size;
-            }
-            m_size = 0;
+            // Too few bytes to tell: the line is read again, with the next piece after it.
+            m_lines = LineSplitter();
         }
-        if (m_size == 0 && !readMore())
+        if (!readMore(kept))
             return m_readError != 0 ? Stop::ReadFailed : Stop::EndOfChart;
     }
-}
-
-// Goes on with a line whose first bytes matched the tag as far as the piece before went; true
-// when the tag is whole. A line that turns out not to be a block's is passed over.
-bool Extraction::matchCutTag()
-{
-    for (; m_size > 0 && m_tagSize < rules::notesTag.size(); ++m_data, --m_size) {
-        if (rules::upper(*m_data) != rules::notesTag[m_tagSize]) {
-            m_tagSize = 0;
-            ++m_line;
-            // The search goes on inside that line.
-            m_lines = LineSplitter(false);
-            return false;
-        }
-        m_tag[m_tagSize++] = *m_data;
-    }
-    return m_tagSize == rules::notesTag.size();
 }
 
 bool Extraction::chunk(const LineChunk &chunk)
@@ -81,11 +57,7 @@ bool Extraction::chunk(const LineChunk &chunk)
     }
     const unsigned lines = unsigned(std::popcount(chunk.starts));
     m_line += lines;
-    if (!m_clock.count(lines)) {
-        m_abandoned = true;
-        return false;
-    }
-    return true;
+    return m_clock.count(lines);
 }
 
 Extraction::Stop Extraction::passBlock(BlockLines &lines, NotesHeader &header)
@@ -94,10 +66,6 @@ Extraction::Stop Extraction::passBlock(BlockLines &lines, NotesHeader &header)
         header.read(data, size);
         return lines.take(data, size);
     };
-    const char *const tagData = m_tagSize > 0 ? m_tag : nullptr;
-    const std::size_t tagSize = std::exchange(m_tagSize, 0);
-    if (tagData != nullptr && !give(tagData, tagSize))
-        return Stop::BlockEnd; // the run was abandoned: a tag has no ';' line in it
     for (;;) {
         if (m_size > 0 && !give(m_data, m_size)) {
             const std::size_t taken = std::min(lines.taken(), m_size);
@@ -117,16 +85,17 @@ Extraction::Stop Extraction::passBlock(BlockLines &lines, NotesHeader &header)
     }
 }
 
-bool Extraction::readMore()
+bool Extraction::readMore(std::size_t kept)
 {
-    const long long read = m_chart.read(m_buffer, m_blockSize, m_readError);
+    std::memmove(m_buffer, m_data, kept);
+    const long long read = m_chart.read(m_buffer + kept, m_blockSize, m_readError);
     if (read <= 0) {
         if (read == 0)
             m_readError = 0;
         return false;
     }
     m_data = m_buffer;
-    m_size = std::size_t(read);
+    m_size = kept + std::size_t(read);
     return true;
 }
 

@@ -20,8 +20,10 @@ class Extraction
 {
 public:
     enum class Stop { Found, BlockEnd, EndOfChart, ReadFailed, Abandoned };
+    /// The room a buffer needs beyond blockSize, for the start of a #NOTES tag cut by a read.
+    static constexpr std::size_t tagRoom = rules::notesTag.size();
 
-    /// buffer holds blockSize bytes, and its first size bytes are the chart's first.
+    /// buffer holds blockSize + tagRoom bytes; its first size bytes are the chart's first.
     Extraction(ChartReader &chart, char *buffer, std::size_t blockSize, std::size_t size,
         PumpClock &clock);
 
@@ -42,8 +44,8 @@ public:
     [[gnu::always_inline]] inline bool chunk(const LineChunk &chunk);
 
 private:
-    bool readMore();
-    bool matchCutTag();
+    // Reads the next piece after the last kept bytes read, which move to the buffer's start.
+    bool readMore(std::size_t kept = 0);
 
     ChartReader &m_chart;
     char *m_buffer;
@@ -54,10 +56,6 @@ private:
     LineSplitter m_lines;
     const char *m_hit = nullptr; // the #NOTES line found by chunk
     std::uint64_t m_line = 0; // the chart's lines before m_data's
-    // The first bytes of a #NOTES line cut by a piece's end.
-    char m_tag[rules::notesTag.size()] = {};
-    std::size_t m_tagSize = 0;
-    bool m_abandoned = false;
     int m_readError = 0;
 };
 

@@ -9,9 +9,7 @@ namespace {
 std::string trimmed(const std::string &text)
 {
     const auto begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos)
-        return {};
-    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
+    return begin == text.npos ? "" : text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
 }
 
 } // namespace

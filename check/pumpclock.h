@@ -16,7 +16,11 @@ public:
     { }
 
     /// Pumps now; false when the run is to be abandoned.
-    bool pumpNow() { return m_pump == nullptr || m_pump->processEvents(); }
+    bool pumpNow()
+    {
+        m_abandoned = m_pump != nullptr && !m_pump->processEvents();
+        return !m_abandoned;
+    }
     /// Counts lines read, pumping when a multiple of linesPerPump is passed; false to abandon.
     bool count(std::uint64_t lines)
     {
@@ -26,11 +30,14 @@ public:
         m_nextPump = (m_lines / EventPump::linesPerPump + 1) * EventPump::linesPerPump;
         return pumpNow();
     }
+    /// True once the pump asked to stop.
+    bool isAbandoned() const { return m_abandoned; }
 
 private:
     EventPump *m_pump;
     std::uint64_t m_lines = 0;
     std::uint64_t m_nextPump = EventPump::linesPerPump;
+    bool m_abandoned = false;
 };
 
 } // namespace quillet

@@ -25,7 +25,7 @@ void Scan::beginBlock(std::uint64_t number, std::uint64_t firstLine)
     m_line = firstLine - 1;
     m_beat = m_rows = m_blankRows = m_problems = 0;
     m_taken = 0;
-    m_begun = m_abandoned = false;
+    m_begun = false;
 }
 
 void Scan::begin()
@@ -38,7 +38,7 @@ void Scan::begin()
     m_sink.addMessage(messages::checking);
 }
 
-template <bool Counts> bool Scan::visit(const LineChunk &chunk)
+bool Scan::chunk(const LineChunk &chunk)
 {
     const std::uint64_t starts = chunk.starts;
     const std::uint64_t measureEnds = starts & chunk.ends;
@@ -50,12 +50,10 @@ template <bool Counts> bool Scan::visit(const LineChunk &chunk)
         const unsigned at = unsigned(std::countr_zero(ends));
         const std::uint64_t before = (std::uint64_t(1) << at) - 1;
         rows += unsigned(std::popcount(rowStarts & before));
-        if constexpr (Counts)
-            blankRows += unsigned(std::popcount(rowStarts & before & (chunk.cr | chunk.lf)));
+        blankRows += unsigned(std::popcount(rowStarts & before & (chunk.cr | chunk.lf)));
         rowStarts &= ~before;
         m_beat += 4;
-        const std::uint64_t line
-            = Counts ? m_line + unsigned(std::popcount(starts & before)) + 1 : 0;
+        const std::uint64_t line = m_line + unsigned(std::popcount(starts & before)) + 1;
         if (!m_begun || !rules::isAcceptedSize(rows)) [[unlikely]] {
             m_rows = rows;
             m_blankRows = blankRows;
@@ -69,34 +67,16 @@ template <bool Counts> bool Scan::visit(const LineChunk &chunk)
         }
     }
     m_rows = rows + unsigned(std::popcount(rowStarts));
-    if constexpr (Counts)
-        m_blankRows = blankRows + unsigned(std::popcount(rowStarts & (chunk.cr | chunk.lf)));
+    m_blankRows = blankRows + unsigned(std::popcount(rowStarts & (chunk.cr | chunk.lf)));
     const unsigned lines = unsigned(std::popcount(starts));
     m_line += lines;
-    if (!m_clock.count(lines)) {
-        m_abandoned = true;
-        return false;
-    }
-    return true;
-}
-
-bool Scan::chunk(const LineChunk &chunk)
-{
-    return visit<false>(chunk);
-}
-
-bool Scan::Counting::chunk(const LineChunk &chunk)
-{
-    return scan.visit<true>(chunk);
+    return m_clock.count(lines);
 }
 
 bool Scan::take(const char *data, std::size_t size)
 {
     m_piece = data;
-    if (m_observer == nullptr)
-        return m_lines.feed(data, size, *this);
-    Counting counting {*this};
-    return m_lines.feed(data, size, counting);
+    return m_lines.feed(data, size, *this);
 }
 
 void Scan::report(std::uint64_t line)

@@ -37,19 +37,11 @@ public:
     std::uint64_t problems() const { return m_problems; }
     /// The chart's lines up to the block's ';' line, with it.
     std::uint64_t linesRead() const { return m_line; }
-    /// True when the pump asked to stop.
-    bool isAbandoned() const { return m_abandoned; }
 
-    // Inlined into the splitter's loop: without an observer, lines and blank rows are not counted.
+    // Inlined into the splitter's loop.
     [[gnu::always_inline]] inline bool chunk(const LineChunk &chunk);
-    struct Counting
-    {
-        Scan &scan;
-        [[gnu::always_inline]] inline bool chunk(const LineChunk &chunk);
-    };
 
 private:
-    template <bool Counts> [[gnu::always_inline]] inline bool visit(const LineChunk &chunk);
     [[gnu::noinline]] void report(std::uint64_t line);
 
     MessageSink &m_sink;
@@ -66,7 +58,6 @@ private:
     std::size_t m_taken = 0;
     const char *m_piece = nullptr;
     bool m_begun = false;
-    bool m_abandoned = false;
 };
 
 } // namespace quillet

@@ -39,11 +39,7 @@ bool ScratchCopy::chunk(const LineChunk &chunk)
         append(chunk.data, chunk.size);
     else if (!copyLines(chunk, loneLf, loneCr, loneCrBefore))
         return false;
-    if (!m_clock.count(unsigned(std::popcount(starts)))) {
-        m_abandoned = true;
-        return false;
-    }
-    return m_error == 0;
+    return m_clock.count(unsigned(std::popcount(starts))) && m_error == 0;
 }
 
 bool ScratchCopy::copyLines(
@@ -105,14 +101,12 @@ void ScratchCopy::finish()
 
 void ScratchCopy::append(const char *data, std::size_t size)
 {
-    while (size > 0 && m_error == 0) {
+    for (std::size_t piece = 0; size > 0 && m_error == 0; data += piece, size -= piece) {
         if (m_size == m_capacity)
             flush();
-        const std::size_t piece = std::min(size, m_capacity - m_size);
+        piece = std::min(size, m_capacity - m_size);
         std::memcpy(m_buffer + m_size, data, piece);
         m_size += piece;
-        data += piece;
-        size -= piece;
     }
 }
 

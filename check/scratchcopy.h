@@ -30,10 +30,6 @@ public:
 
     /// Writes out what the buffer holds; returns error().
     int flush();
-    /// The system's error number of the first write that failed, 0 while none has.
-    int error() const { return m_error; }
-    /// True when the pump asked to stop.
-    bool isAbandoned() const { return m_abandoned; }
 
     // Inlined into the splitter's loop; the chunks that need line-by-line work are not.
     [[gnu::always_inline]] inline bool chunk(const LineChunk &chunk);
@@ -54,7 +50,6 @@ private:
     std::size_t m_taken = 0;
     bool m_copying = false; // the line under way is copied
     bool m_endsBlock = false; // the line under way begins with ';'
-    bool m_abandoned = false;
     int m_error = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "checkcommand.h"
 
 #include "chartfinder.h"
+#include "chartrules.h"
 #include "checkrun.h"
 #include "fileio.h"
 #include "fixcommand.h"
@@ -25,10 +26,13 @@ namespace {
 constexpr int exitOk = 0;
 constexpr int exitTrouble = 2;
 
-constexpr std::string_view usageText
+// The help, around the accepted sizes.
+constexpr std::string_view usageHead
     = "Usage: quillet-check [OPTIONS] CHART...\n"
       "Check that every measure of the first note block (from its #NOTES line on)\n"
-      "of each StepMania chart has 4, 8, 12, 16, 24 or 48 rows, and print the\n"
+      "of each StepMania chart has ";
+constexpr std::string_view usageTail
+    = " rows, and print the\n"
       "check's log.\n"
       "\n"
       "  --format=FORMAT  print each chart as FORMAT:\n"
@@ -112,7 +116,9 @@ int parseOptions(const std::vector<std::string_view> &arguments, Options &option
             else
                 return usageError(output, "unknown format '" + escapedName(name) + "'");
         } else if (arg == "-h" || arg == "--help") {
-            return out.write(usageText) == 0 ? exitOk : exitTrouble;
+            const std::string usage
+                = std::string(usageHead) + rules::acceptedSizesText("or") + std::string(usageTail);
+            return out.write(usage) == 0 ? exitOk : exitTrouble;
         } else if (arg == "-V" || arg == "--version") {
             return out.write("quillet-check " QUILLET_VERSION "\n") == 0 ? exitOk : exitTrouble;
         } else {

@@ -13,7 +13,7 @@ LineOutput::LineOutput(OutputSink &output, OutputSink &errors)
     , m_lineWrite(output.isPipe() ? maxWrite : m_buffer.size())
 { }
 
-void LineOutput::append(std::string_view text)
+void LineOutput::appendAcross(std::string_view text)
 {
     char *const buffer = m_buffer.data();
     for (;;) {

@@ -3,6 +3,7 @@
 #include "pagebuffer.h"
 
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace quillet {
@@ -21,7 +22,14 @@ public:
     LineOutput(OutputSink &output, OutputSink &errors);
 
     /// Adds text to the line under way.
-    void append(std::string_view text);
+    void append(std::string_view text)
+    {
+        // Most texts fit in the write under way: a log has a line per measure of a wrong size.
+        if (m_size + text.size() > m_lineWrite)
+            return appendAcross(text);
+        std::memcpy(m_buffer.data() + m_size, text.data(), text.size());
+        m_size += text.size();
+    }
     /// Ends the line under way; its line end must have been appended.
     void endLine() { m_lineStart = m_size; }
     /// One whole line: prefix, text and end.
@@ -45,6 +53,7 @@ public:
     int error() const { return m_error; }
 
 private:
+    void appendAcross(std::string_view text);
     void write(const char *data, std::size_t size);
 
     OutputSink &m_out;

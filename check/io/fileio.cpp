@@ -3,7 +3,6 @@
 
 #include "chartreader.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -23,22 +22,6 @@ std::string freshName()
     std::snprintf(
         name, sizeof name, "quillet-%016llx.sm", static_cast<unsigned long long>(random()));
     return name;
-}
-
-int writeAll(int descriptor, const char *data, std::size_t size)
-{
-    while (size > 0) {
-        int error = noError;
-        const long long count = writeSome(descriptor, data, size, error);
-        if (count < 0)
-            return error;
-        // Nothing written and no error: the device has no room.
-        if (count == 0)
-            return ENOSPC;
-        data += count;
-        size -= static_cast<std::size_t>(count);
-    }
-    return noError;
 }
 
 } // namespace quillet::fileio

@@ -25,8 +25,6 @@ bool isSameFile(int descriptor, const std::string &path);
 /// Reads up to size bytes; returns the count (0 at end of file) or -1 and sets error. On a
 /// non-blocking descriptor it waits for data rather than fail.
 long long readSome(int descriptor, char *data, std::size_t size, int &error);
-/// Writes up to size bytes; returns the count or -1 and sets error.
-long long writeSome(int descriptor, const char *data, std::size_t size, int &error);
 /// Writes all size bytes; returns the system's error number, 0 on success.
 int writeAll(int descriptor, const char *data, std::size_t size);
 /// Moves to the start of the file; returns the system's error number, 0 on success.

@@ -105,18 +105,21 @@ long long readSome(int descriptor, char *data, std::size_t size, int &error)
     }
 }
 
-long long writeSome(int descriptor, const char *data, std::size_t size, int &error)
+int writeAll(int descriptor, const char *data, std::size_t size)
 {
-    const std::size_t chunk = size < maxChunk ? size : maxChunk;
-    for (;;) {
-        const auto count = ::write(descriptor, data, chunk);
-        if (count >= 0)
-            return count;
-        if (errno != EINTR) {
-            error = errno;
-            return -1;
+    while (size > 0) {
+        const auto count = ::write(descriptor, data, size < maxChunk ? size : maxChunk);
+        if (count < 0 && errno != EINTR)
+            return errno;
+        // Nothing written and no error: the device has no room.
+        if (count == 0)
+            return ENOSPC;
+        if (count > 0) {
+            data += count;
+            size -= std::size_t(count);
         }
     }
+    return noError;
 }
 
 int rewind(int descriptor)

@@ -10,6 +10,7 @@
 #include <io.h>
 #include <iterator>
 #include <string_view>
+#include <utility>
 #include <windows.h>
 
 namespace quillet::fileio {
@@ -19,39 +20,22 @@ namespace {
 // Windows counts bytes in an unsigned int per call.
 constexpr std::size_t maxChunk = std::size_t(1) << 30;
 
-// The C runtime's error numbers for the system's errors, so that errorText works for both.
+// The C runtime's error numbers for the system's errors, so that errorText works for both; any
+// other error (access denied, a sharing or lock violation) is EACCES.
 int errnoOf(DWORD error)
 {
-    switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_NAME:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-    case ERROR_DIRECTORY:
-        return ENOENT;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-        return EEXIST;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        return ENOSPC;
-    case ERROR_TOO_MANY_OPEN_FILES:
-        return EMFILE;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-        return ENOMEM;
-    case ERROR_WRITE_PROTECT:
-        return EROFS;
-    case ERROR_FILENAME_EXCED_RANGE:
-        return ENAMETOOLONG;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    default:
-        return EACCES;
+    static constexpr std::pair<DWORD, int> errnos[] = {{ERROR_FILE_NOT_FOUND, ENOENT},
+        {ERROR_PATH_NOT_FOUND, ENOENT}, {ERROR_INVALID_NAME, ENOENT}, {ERROR_INVALID_DRIVE, ENOENT},
+        {ERROR_BAD_NETPATH, ENOENT}, {ERROR_BAD_NET_NAME, ENOENT}, {ERROR_DIRECTORY, ENOENT},
+        {ERROR_FILE_EXISTS, EEXIST}, {ERROR_ALREADY_EXISTS, EEXIST}, {ERROR_DISK_FULL, ENOSPC},
+        {ERROR_HANDLE_DISK_FULL, ENOSPC}, {ERROR_TOO_MANY_OPEN_FILES, EMFILE},
+        {ERROR_NOT_ENOUGH_MEMORY, ENOMEM}, {ERROR_OUTOFMEMORY, ENOMEM}, {ERROR_WRITE_PROTECT, EROFS},
+        {ERROR_FILENAME_EXCED_RANGE, ENAMETOOLONG}};
+    for (const auto &[system, number] : errnos) {
+        if (system == error)
+            return number;
     }
+    return EACCES;
 }
 
 // Gives the handle to the C runtime, which closes it with the descriptor.
@@ -163,13 +147,20 @@ long long readSome(int descriptor, char *data, std::size_t size, int &error)
     return count;
 }
 
-long long writeSome(int descriptor, const char *data, std::size_t size, int &error)
+int writeAll(int descriptor, const char *data, std::size_t size)
 {
-    const std::size_t chunk = size < maxChunk ? size : maxChunk;
-    const int count = ::_write(descriptor, data, static_cast<unsigned>(chunk));
-    if (count < 0)
-        error = errno;
-    return count;
+    while (size > 0) {
+        const std::size_t chunk = size < maxChunk ? size : maxChunk;
+        const int count = ::_write(descriptor, data, static_cast<unsigned>(chunk));
+        if (count < 0)
+            return errno;
+        // Nothing written and no error: the device has no room.
+        if (count == 0)
+            return ENOSPC;
+        data += count;
+        size -= std::size_t(count);
+    }
+    return noError;
 }
 
 int rewind(int descriptor)

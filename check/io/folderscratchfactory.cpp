@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <system_error>
-#include <utility>
 
 namespace quillet {
 
@@ -24,10 +23,6 @@ bool isInstalledPrefix(const std::string &folder)
 }
 
 } // namespace
-
-FolderScratchFactory::FolderScratchFactory(std::string folder)
-    : m_folder(std::move(folder))
-{ }
 
 std::string FolderScratchFactory::path() const
 {

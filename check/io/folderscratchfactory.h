@@ -3,6 +3,7 @@
 #include "scratchfactory.h"
 
 #include <string>
+#include <utility>
 
 namespace quillet {
 
@@ -12,7 +13,9 @@ namespace quillet {
 class FolderScratchFactory : public ScratchFactory
 {
 public:
-    explicit FolderScratchFactory(std::string folder);
+    explicit FolderScratchFactory(std::string folder)
+        : m_folder(std::move(folder))
+    { }
 
     /// The scratch path in the folder: the folder, the platform's separator, then "tmp.sm".
     std::string path() const;

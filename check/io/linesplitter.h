@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 // x86-64 machines with AVX2 find a chunk's bytes 32 at a time, chosen at run time; every other
 // machine, and the tests of the fallback, use the portable code.
@@ -19,17 +21,21 @@
 
 namespace quillet {
 
+// The bytes of one chunk that matter to the rules, as masks.
+struct ChunkBytes
+{
+    std::uint64_t cr = 0, lf = 0;
+    std::uint64_t skipped = 0; // bytes that make a line that begins with them skipped
+    std::uint64_t ends = 0; // bytes that end a measure or the block
+};
+
 // 64 bytes of a chart, and where its lines begin and what they begin with. Lines end at CR LF, a
 // lone CR or a lone LF. Bit i stands for data[i]; only the low size bits are used.
-struct LineChunk
+struct LineChunk : ChunkBytes
 {
     const char *data;
     unsigned size;
     std::uint64_t starts; // a line begins at this byte
-    std::uint64_t cr;
-    std::uint64_t lf;
-    std::uint64_t skipped; // bytes that make a line that begins with them skipped
-    std::uint64_t ends; // bytes that end a measure or the block
     bool crBefore; // the byte before the chunk, in this or an earlier piece, was a CR
 };
 
@@ -37,13 +43,21 @@ enum class VectorLevel { Portable, Avx2 };
 
 /// The vector instructions this processor has for finding lines; QUILLET_VECTORS=portable in the
 /// environment asks for the portable code, so that the tests cover it on every machine.
-VectorLevel vectorLevel();
-
-// The bytes of one chunk that matter to the rules, as masks.
-struct ChunkBytes
+inline VectorLevel vectorLevel()
 {
-    std::uint64_t cr = 0, lf = 0, skipped = 0, ends = 0;
-};
+    static const VectorLevel level = [] {
+        const char *asked = std::getenv("QUILLET_VECTORS");
+        if (asked != nullptr && std::string_view(asked) == "portable")
+            return VectorLevel::Portable;
+#ifdef QUILLET_HAVE_AVX2
+        if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt")
+            && __builtin_cpu_supports("bmi"))
+            return VectorLevel::Avx2;
+#endif
+        return VectorLevel::Portable;
+    }();
+    return level;
+}
 
 #ifdef __wasm_simd128__
 /// The bytes of 16 that equal c, as a mask.
@@ -71,32 +85,21 @@ inline ChunkBytes findBytesSimd128(const char *data)
 }
 #endif
 
-/// The masks of the 64 bytes at data, in portable code: eight bytes at a time in a word.
+/// The masks of the 64 bytes at data, in portable code: a byte at a time.
 inline ChunkBytes findBytes(const char *data)
 {
 #ifdef __wasm_simd128__
-    // The portable code's word tricks cost a browser several times as much.
+    // The portable code costs a browser several times as much.
     return findBytesSimd128(data);
 #endif
-    constexpr std::uint64_t low7 = 0x7f7f7f7f7f7f7f7f;
-    constexpr std::uint64_t ones = 0x0101010101010101;
-    // 0x80 in each byte of x that is zero, gathered into the word's low 8 bits.
-    const auto zeroBytes = [](std::uint64_t x) {
-        const std::uint64_t high = ~(((x & low7) + low7) | x | low7);
-        return (high >> 7) * 0x0102040810204080 >> 56;
-    };
     ChunkBytes bytes;
-    for (unsigned word = 0; word < 8; ++word) {
-        std::uint64_t x;
-        std::memcpy(&x, data + 8 * word, 8); // little-endian: byte i is bits 8i and up
-        const auto is = [&](char c) { return zeroBytes(x ^ (ones * std::uint8_t(c))); };
-        std::uint64_t skipped = 0;
-        for (const char c : rules::skippedStarts)
-            skipped |= is(c);
-        bytes.cr |= is('\r') << (8 * word);
-        bytes.lf |= is('\n') << (8 * word);
-        bytes.skipped |= skipped << (8 * word);
-        bytes.ends |= (is(rules::measureEnd) | is(rules::blockEnd)) << (8 * word);
+    for (unsigned i = 0; i < 64; ++i) {
+        const std::uint64_t bit = std::uint64_t(1) << i;
+        const char c = data[i];
+        bytes.cr |= c == '\r' ? bit : 0;
+        bytes.lf |= c == '\n' ? bit : 0;
+        bytes.skipped |= rules::lineClass(c) == rules::LineClass::Skipped ? bit : 0;
+        bytes.ends |= c == rules::measureEnd || c == rules::blockEnd ? bit : 0;
     }
     return bytes;
 }
@@ -183,7 +186,7 @@ private:
             LineChunk chunk;
             chunk.data = data + at;
             chunk.size = size - at < 64 ? unsigned(size - at) : 64;
-            ChunkBytes bytes;
+            ChunkBytes &bytes = chunk;
             if (chunk.size < 64) {
                 // The piece's last bytes, padded with zeros, which match nothing.
                 char tail[64] = {};
@@ -197,10 +200,6 @@ private:
 #endif
                     bytes = findBytes(chunk.data);
             }
-            chunk.cr = bytes.cr;
-            chunk.lf = bytes.lf;
-            chunk.skipped = bytes.skipped;
-            chunk.ends = bytes.ends;
             const unsigned last = chunk.size - 1;
             // A line begins after an LF, and after a CR that no LF follows.
             chunk.starts = (chunk.lf << 1 | std::uint64_t(lfBefore))

@@ -2,13 +2,7 @@
 
 #include "fileio.h"
 
-#include <utility>
-
 namespace quillet {
-
-TempScratchFactory::TempScratchFactory(std::string folder)
-    : m_folder(std::move(folder))
-{ }
 
 ScratchFile TempScratchFactory::create(int, std::vector<ScratchAttempt> &failed)
 {

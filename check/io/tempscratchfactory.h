@@ -3,6 +3,7 @@
 #include "scratchfactory.h"
 
 #include <string>
+#include <utility>
 
 namespace quillet {
 
@@ -12,7 +13,9 @@ class TempScratchFactory : public ScratchFactory
 {
 public:
     /// Uses folder instead of the system's temporary folder when it is not empty.
-    explicit TempScratchFactory(std::string folder = {});
+    explicit TempScratchFactory(std::string folder = {})
+        : m_folder(std::move(folder))
+    { }
 
     ScratchFile create(int chart, std::vector<ScratchAttempt> &failed) override;
 

@@ -63,10 +63,6 @@ const std::vector<ChartCase> kCases = {
     {"WithoutSemicolonAMeasureSpansBlocks",
         header + rows(4) + ",\r\n" + rows(2) + "#NOTES:\r\n" + rows(3) + ",\r\n",
         problemLog({{8, 5}})},
-    {"HeaderValueOverTwoLinesIsPassedOver",
-        "#TITLE:Song;\r\n#BPMS:0.000=210.000\r\n;\r\n#NOTES:\r\n     dance-single:\r\n" + rows(4)
-            + ";\r\n",
-        okLog, rows(4) + ";\r\n"},
     {"HeaderValueOfFourLinesIsNoMeasure",
         "#T\r\n#BGCHANGES:\r\n" + rows(4, "0.000=a.png") + ";\r\n#notes:\r\n" + rows(7) + ";\r\n",
         problemLog({{4, 7}})},

@@ -46,21 +46,10 @@ const std::vector<PlantedCase> kPlanted = {
         [](Folders app, Folders user) {
             fs::create_symlink(user.file("precious"), app.file("tmp.sm"));
         }},
-    {"DanglingSymlink",
-        [](Folders app, Folders user) {
-            fs::create_symlink(user.file("new"), app.file("tmp.sm"));
-        }},
 #endif
     {"HardLinkToUserFile",
         [](Folders app, Folders user) {
             fs::create_hard_link(user.file("precious"), app.file("tmp.sm"));
-        }},
-    {"HardLinkToChart",
-        [](Folders app, Folders user) {
-            fs::create_hard_link(user.file("chart.sm"), app.file("tmp.sm"));
-        },
-        [](Folders app, Folders user) {
-            return untouched(user) && contents(app.file("tmp.sm")) == okChart;
         }},
     {"FolderWithFilesFallsBackToTemp",
         [](Folders app, Folders) { fs::create_directories(app.file("tmp.sm/inside")); },

@@ -18,8 +18,6 @@ public:
         m_text.append(message);
         m_text.append(lineEnd);
     }
-    /// Empties the log.
-    void clear() { m_text.clear(); }
     const std::string &text() const { return m_text; }
 
     /// The line end that follows every message.

@@ -44,12 +44,6 @@ private slots:
                 append(lines, 1);
                 model.showLines(2);
             }) << QStringList {"line 0", "line 1"} << QList {1, 1};
-        QTest::newRow("after-a-clear") << Steps([](quillet::LogLines &lines, LogModel &model) {
-            append(lines, 3);
-            model.showLines(3);
-            lines.clear();
-            model.clear();
-        }) << QStringList {} << QList<int> {};
         QTest::newRow("a-batch-after-a-clear") << Steps(
             [](quillet::LogLines &lines, LogModel &model) {
                 append(lines, 3);
