@@ -23,6 +23,8 @@ public:
     void setChartOpener(ChartOpener opener) { m_hints.setOpener(std::move(opener)); }
     /// Measures of the chart its hints say --fix mends.
     std::uint64_t mendableMeasures() const { return m_hints.mendableMeasures(); }
+    /// What the hints make of the chart: a HintsTee shares the check's read with them.
+    MendHints &hints() { return m_hints; }
 
 protected:
     void endBlock(const CheckResult &result, std::string_view reason) override;

@@ -9,7 +9,9 @@ extern "C" {
 void pageAddLog(const char *data, std::size_t size);
 /// A piece of the findings as quillet-check --format=gnu prints them: whole lines.
 void pageAddFindings(const char *data, std::size_t size);
-/// A piece of the mended chart, in order.
+/// The mended chart begins with this many bytes of the chart as they are.
+void pageMendBegins(double untouched);
+/// A piece of the mended chart after those, in order.
 void pageAddMended(const char *data, std::size_t size);
 
 /// A new reader of the chart being checked, from its first byte: its number.

@@ -3,7 +3,7 @@
 #include "chartreader.h"
 
 // The chart being checked, as the browser's File that the worker holds: each reader reads it
-// from its first byte, in slices of a few MiB (the worker's script), never whole.
+// from its first byte, in slices of 16 MiB (the worker's script), never whole.
 class PageChartReader : public quillet::ChartReader
 {
 public:

@@ -1,9 +1,7 @@
 #include "pagesession.h"
 
-#include "mend.h"
 #include "pagebridge.h"
 #include "pagechartreader.h"
-#include "pagemend.h"
 
 PageSession::PageSession()
     : m_findingsText(pageAddFindings)
@@ -12,34 +10,28 @@ PageSession::PageSession()
 {
     // The findings need the chart's line numbers, which only an observer is told.
     m_run.setObserver(&m_findings);
-    // The hints read the chart again, which is no file of the module's.
-    m_findings.setChartOpener(
-        [](const std::string &) { return std::make_unique<PageChartReader>(); });
+    // The hints' mend is the download's too.
+    m_findings.hints().setMendOutput(&m_mend);
 }
 
 quillet::CheckResult PageSession::check(const std::string &name)
 {
     m_findings.beginChart(name);
+    m_mend.reset();
+    m_mended = 0;
     PageChartReader chart;
-    const quillet::CheckResult result = m_run.run(chart);
+    // The check and the hints read the chart once, together.
+    quillet::HintsTee tee(chart, m_findings.hints());
+    const quillet::CheckResult result = m_run.run(tee);
     m_log.flush();
     m_output.flush();
+    // A chart with nothing to mend is not read to its end for nothing.
+    if (result.outcome == quillet::CheckOutcome::Problems && m_findings.mendableMeasures() > 0
+        && tee.readRest()) {
+        m_mend.flush();
+        m_mended = m_findings.mendableMeasures();
+    }
     return result;
-}
-
-std::uint64_t PageSession::mend()
-{
-    // The findings' hints have read the chart as far as its last mendable measure: a chart
-    // without one is not read again for nothing.
-    if (m_findings.mendableMeasures() == 0)
-        return 0;
-    PageChartReader chart;
-    PageMend output;
-    quillet::Mender mender(output, false);
-    if (mender.mendFrom(chart) != 0)
-        return 0;
-    output.flush();
-    return mender.mendedMeasures();
 }
 
 std::string PageSession::summary() const

@@ -4,6 +4,7 @@
 #include "gnureport.h"
 #include "lineoutput.h"
 #include "pagelog.h"
+#include "pagemend.h"
 #include "pagesink.h"
 #include "report.h"
 
@@ -18,11 +19,13 @@ class PageSession
 public:
     PageSession();
 
-    /// Checks the chart; name is the chart as the findings name it.
+    /// Checks the chart; name is the chart as the findings name it. A chart with problems is
+    /// also mended as quillet-check --fix does, in the same read, its mended bytes handed to the
+    /// page.
     quillet::CheckResult check(const std::string &name);
-    /// Mends the chart as quillet-check --fix does, handing the mended bytes to the page; the
-    /// number of measures mended (none for a chart that cannot be read to its end).
-    std::uint64_t mend();
+    /// The measures the last chart checked has mended: none for one that cannot be read to its
+    /// end, or that has no problems.
+    std::uint64_t mended() const { return m_mended; }
     /// quillet-check's last line: "3 charts: 1 OK, 2 with problems, 0 incorrect, 0 not checked".
     std::string summary() const;
     /// Starts the count again, for a new set of charts.
@@ -38,4 +41,6 @@ private:
     quillet::Tally m_tally;
     quillet::GnuReport m_findings;
     quillet::CheckRun m_run;
+    PageMend m_mend;
+    std::uint64_t m_mended = 0;
 };

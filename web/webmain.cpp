@@ -15,6 +15,7 @@ EM_JS(void, pageAddLog, (const char *data, std::size_t size),
     { Module.onLog(HEAPU8.subarray(data, data + size)); });
 EM_JS(void, pageAddFindings, (const char *data, std::size_t size),
     { Module.onFindings(HEAPU8.subarray(data, data + size)); });
+EM_JS(void, pageMendBegins, (double untouched), { Module.onMendBegins(untouched); });
 EM_JS(void, pageAddMended, (const char *data, std::size_t size),
     { Module.onMended(HEAPU8.subarray(data, data + size)); });
 EM_JS(int, pageOpenChart, (), { return Module.openChart(); });
@@ -41,11 +42,11 @@ EMSCRIPTEN_KEEPALIVE int quilletCheck(const char *name)
     return int(session().check(name).outcome);
 }
 
-/// Mends the chart the worker holds, handing over the mended bytes; the number of measures
-/// mended, 0 when there is nothing to download.
-EMSCRIPTEN_KEEPALIVE double quilletMend()
+/// The number of measures the last check's chart has mended, its mended bytes handed over; 0
+/// when there is nothing to download.
+EMSCRIPTEN_KEEPALIVE double quilletMended()
 {
-    return double(session().mend());
+    return double(session().mended());
 }
 
 /// The summary of the charts checked since the last reset, in quillet-check's words.

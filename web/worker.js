@@ -9,13 +9,13 @@ const encoder = new TextEncoder();
 let chart = null; // the File being checked
 let logText = null;
 let findingsText = null;
-let findings = '';
+let findings = ''; // findings not yet posted: less than a piece
 let mended = null; // the mended chart's parts, as Blobs: the browser may keep them on disk
 
 // The chart is read in slices of this size, each handed to the check in the blocks it asks for:
-// each slice costs the browser a round trip, which blocks of the check's own size would pay too
-// often.
-const sliceSize = 4 * 1024 * 1024;
+// each slice costs the browser a round trip of several milliseconds, as much as reading a few
+// MiB, which smaller slices would pay too often.
+const sliceSize = 16 * 1024 * 1024;
 
 // The module's readers of the chart: each its position and its slice.
 const readers = new Map();
@@ -49,13 +49,25 @@ function readChart(id, into) {
     return bytes.length;
 }
 
+// The findings go to the page in pieces of whole lines, each shown by the page in a task of its
+// own: a chart's findings can be megabytes, more than the page lays out between two frames.
+const pieceSize = 64 * 1024;
+
 // Compiled at once (no fetch, see CMakeLists.txt), the module comes back itself, not a promise.
 const ready = Promise.resolve(createQuilletCore({
     onLog(bytes) {
         postMessage({ kind: 'log', text: logText.decode(bytes, { stream: true }) });
     },
     onFindings(bytes) {
+        // Whole lines: a piece posted as soon as it is large enough.
         findings += findingsText.decode(bytes, { stream: true });
+        if (findings.length >= pieceSize) {
+            postMessage({ kind: 'findings', text: findings });
+            findings = '';
+        }
+    },
+    onMendBegins(untouched) {
+        mended = [chart.slice(0, untouched)];
     },
     onMended(bytes) {
         mended.push(new Blob([bytes]));
@@ -97,25 +109,6 @@ function chartsOf(module, items) {
     return charts;
 }
 
-// Text in pieces cut at line ends, each shown by the page in a task of its own: a chart's
-// findings can be megabytes, more than the page lays out between two frames.
-const pieceSize = 64 * 1024;
-
-function postPieces(kind, text) {
-    for (let start = 0; start < text.length;) {
-        let end = Math.min(start + pieceSize, text.length);
-        if (end < text.length) {
-            const lineEnd = text.lastIndexOf('\n', end - 1);
-            if (lineEnd >= start)
-                end = lineEnd + 1;
-        }
-        postMessage({ kind, text: text.slice(start, end) });
-        start = end;
-    }
-}
-
-const problems = 1; // CheckOutcome::Problems
-
 function checkAll(module, items) {
     const charts = chartsOf(module, items);
     module._quilletReset();
@@ -125,17 +118,16 @@ function checkAll(module, items) {
         logText = new TextDecoder();
         findingsText = new TextDecoder();
         findings = '';
-        const outcome = module.ccall('quilletCheck', 'number', ['string'], [name]);
+        mended = null;
+        module.ccall('quilletCheck', 'number', ['string'], [name]);
         postMessage({ kind: 'log', text: logText.decode() });
-        postPieces('findings', findings + findingsText.decode());
+        findings += findingsText.decode();
+        if (findings !== '')
+            postMessage({ kind: 'findings', text: findings });
         findings = '';
-        // Only a chart with faulty measures can be mended.
-        if (outcome === problems) {
-            mended = [];
-            if (module._quilletMend() > 0)
-                postMessage({ kind: 'mended', name: file.name, blob: new Blob(mended) });
-            mended = null;
-        }
+        if (module._quilletMended() > 0)
+            postMessage({ kind: 'mended', name: file.name, blob: new Blob(mended) });
+        mended = null;
         chart = null;
     });
     const summary = charts.length > 1 ? module.UTF8ToString(module._quilletSummary()) : '';
