@@ -3,6 +3,7 @@
 // changes, each measure mended leaves the faulty count, and mending twice changes nothing;
 // whatever the piece sizes that feed it.
 
+#include "../tests/support/mendtext.h"
 #include "mend.h"
 
 #include <algorithm>
@@ -14,32 +15,6 @@
 #include <vector>
 
 namespace {
-
-class TextOutput : public quillet::MendOutput
-{
-public:
-    void keep(std::string_view bytes) override { text.append(bytes); }
-    void drop(std::string_view) override { }
-    void add(std::string_view line) override { text.append(line); }
-    std::string text;
-};
-
-struct Mended
-{
-    std::string text;
-    std::uint64_t faulty = 0;
-    std::uint64_t mended = 0;
-};
-
-Mended mend(std::string_view chart, bool everyBlock, std::size_t piece)
-{
-    TextOutput output;
-    quillet::Mender mender(output, everyBlock);
-    for (std::size_t at = 0; at < chart.size(); at += piece)
-        mender.feed(chart.data() + at, std::min(piece, chart.size() - at));
-    mender.finish();
-    return {output.text, mender.faultyMeasures(), mender.mendedMeasures()};
-}
 
 // A note row: its bytes, and its time as place / rows with content.
 struct Note
@@ -140,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::size_t piece = 1 + (data[0] >> 1);
     const std::string_view chart(reinterpret_cast<const char *>(data + 1), size - 1);
 
-    const Mended once = mend(chart, everyBlock, piece);
+    const quillet::Mended once = quillet::mendPieces(chart, everyBlock, piece);
     const Reading before = read(chart, everyBlock);
     const Reading after = read(once.text, everyBlock);
     require(once.faulty == before.faulty);
@@ -156,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             require(old[n].place * now[n].rows == now[n].place * old[n].rows);
         }
     }
-    const Mended twice = mend(once.text, everyBlock, 4096);
+    const quillet::Mended twice = quillet::mendPieces(once.text, everyBlock, 4096);
     require(twice.text == once.text && twice.mended == 0);
     return 0;
 }

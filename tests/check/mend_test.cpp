@@ -2,6 +2,7 @@
 #include "mend.h"
 #include "replacefile.h"
 
+#include "../support/mendtext.h"
 #include "../support/tempfolder.h"
 
 #include <gtest/gtest.h>
@@ -13,34 +14,6 @@ namespace {
 
 using namespace test;
 using test::PrintTo; // for argument-dependent lookup from GoogleTest
-
-// The mended chart, and the faulty measures' fates.
-class TextOutput : public MendOutput
-{
-public:
-    void keep(std::string_view bytes) override { text.append(bytes); }
-    void drop(std::string_view) override { }
-    void add(std::string_view line) override { text.append(line); }
-
-    std::string text;
-};
-
-struct Mended
-{
-    std::string text;
-    std::uint64_t mended = 0;
-    std::uint64_t faulty = 0;
-};
-
-Mended mend(std::string_view chart, bool everyBlock, std::size_t chunk)
-{
-    TextOutput output;
-    Mender mender(output, everyBlock);
-    for (std::size_t at = 0; at < chart.size(); at += chunk)
-        mender.feed(chart.data() + at, std::min(chunk, chart.size() - at));
-    mender.finish();
-    return {output.text, mender.mendedMeasures(), mender.faultyMeasures()};
-}
 
 std::string rows(int count, const char *row, const char *end = "\n")
 {
@@ -116,11 +89,11 @@ TEST_P(MendTest, WritesTheMendedChart)
     const std::string expected = c.mended.empty() ? c.chart : c.mended;
     // Whole, and a byte at a time: lines and CR LF cut by the chunks.
     for (const std::size_t chunk : {std::size_t(1) << 20, std::size_t(1)}) {
-        const Mended once = mend(c.chart, c.everyBlock, chunk);
+        const Mended once = mendPieces(c.chart, c.everyBlock, chunk);
         EXPECT_EQ(once.text, expected) << chunk;
         EXPECT_EQ(once.mended, c.mendedMeasures);
         EXPECT_EQ(once.faulty, c.faultyMeasures);
-        EXPECT_EQ(mend(expected, c.everyBlock, chunk).mended, 0u) << "mended twice";
+        EXPECT_EQ(mendPieces(expected, c.everyBlock, chunk).mended, 0u) << "mended twice";
     }
 }
 

@@ -1,4 +1,5 @@
 #include "../support/charts.h"
+#include "../support/mendtext.h"
 #include "checkrun.h"
 #include "gnureport.h"
 #include "lineoutput.h"
@@ -48,16 +49,6 @@ private:
     std::size_t m_at = 0;
 };
 
-class StringMend : public MendOutput
-{
-public:
-    void keep(std::string_view bytes) override { text.append(bytes); }
-    void drop(std::string_view) override { }
-    void add(std::string_view line) override { text.append(line); }
-
-    std::string text;
-};
-
 struct Findings
 {
     std::string out;
@@ -76,7 +67,7 @@ Findings findings(const std::string &chart, bool shared, std::size_t blocks, std
     ReportOptions options;
     Tally tally;
     GnuReport report(options, output, tally);
-    StringMend mended;
+    MendText mended;
     report.hints().setMendOutput(&mended);
     report.setChartOpener([&](const std::string &) {
         return std::make_unique<MemoryReader>(chart, step, failAt);
@@ -100,11 +91,7 @@ Findings findings(const std::string &chart, bool shared, std::size_t blocks, std
 
 std::string mendOf(const std::string &chart)
 {
-    StringMend mended;
-    Mender mender(mended, false);
-    mender.feed(chart.data(), chart.size());
-    mender.finish();
-    return mended.text;
+    return mendPieces(chart, false, chart.size() + 1).text;
 }
 
 // Measures that --fix mends and one it cannot, in CR LF, the last with no line end at all.
