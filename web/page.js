@@ -24,17 +24,26 @@ function append(className, text, parent = log) {
     return span;
 }
 
-// A piece of a log or findings, whole lines of some dozen KiB at most, as a block that is laid
-// out only when in view (content-visibility): a log of millions of lines costs the page only
-// the blocks on screen. Its estimated height holds its place meanwhile.
+// A piece of a log or findings, whole lines of some dozen KiB at most, in blocks of a few lines
+// each laid out only when in view (content-visibility): a log of millions of lines costs the page
+// only the blocks on screen, and a block coming into view is laid out in a few milliseconds where
+// a whole piece's would stop the page for tens. Its estimated height holds its place meanwhile.
+const blockLines = 100;
+
 function appendBlock(container, text) {
-    if (text === '')
-        return;
-    let lines = 0;
-    for (let at = text.indexOf('\n'); at !== -1; at = text.indexOf('\n', at + 1))
-        ++lines;
-    const block = append('block', text, container);
-    block.style.containIntrinsicSize = `auto ${Math.max(lines, 1) * 1.25}em`;
+    let start = 0;
+    while (start < text.length) {
+        let end = start;
+        let lines = 0;
+        while (lines < blockLines && end < text.length) {
+            const at = text.indexOf('\n', end);
+            end = at === -1 ? text.length : at + 1;
+            ++lines;
+        }
+        const block = append('block', text.slice(start, end), container);
+        block.style.containIntrinsicSize = `auto ${lines * 1.25}em`;
+        start = end;
+    }
 }
 
 function showMessage(message) {
@@ -73,12 +82,12 @@ function showMessage(message) {
             append('summary', '\n' + message.summary + '\n');
         progress.textContent = message.count === 0 ? 'No charts found.'
             : message.count === 1 ? 'Checked 1 chart.' : `Checked ${message.count} charts.`;
-        copyButton.disabled = log.textContent === '';
+        copyButton.disabled = !log.hasChildNodes();
         break;
     case 'failed':
         setBusy(false);
         progress.textContent = `The check stopped: ${message.message}`;
-        copyButton.disabled = log.textContent === '';
+        copyButton.disabled = !log.hasChildNodes();
         // A new one for the next charts: this one's module may be left in any state.
         stopWorker();
         break;
