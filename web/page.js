@@ -13,7 +13,7 @@ const workerUrl = URL.createObjectURL(new Blob(
     [document.getElementById('worker-script').textContent], { type: 'text/javascript' }));
 let worker = null;
 let busy = false;
-let current = null; // where the chart being shown goes: { log, findings }
+let current = null; // where the chart being shown goes: { log, findings } and their decoders
 let downloads = []; // the object URLs of the mended charts shown
 
 function append(className, text, parent = log) {
@@ -46,23 +46,34 @@ function appendBlock(container, text) {
     }
 }
 
+// The end of a chart's log and findings: what their decoders still hold.
+function endChart() {
+    if (current === null)
+        return;
+    appendBlock(current.log, current.logText.decode());
+    appendBlock(current.findings, current.findingsText.decode());
+    current = null;
+}
+
 function showMessage(message) {
     switch (message.kind) {
     case 'begin':
+        endChart();
         if (message.index > 0)
             log.appendChild(document.createTextNode('\n'));
         append('name', message.name + '\n');
-        current = { log: append('chart-log', ''), findings: append('findings', '') };
+        current = { log: append('chart-log', ''), findings: append('findings', ''),
+            logText: new TextDecoder(), findingsText: new TextDecoder() };
         if (message.count > 1)
             progress.textContent = `Checking chart ${message.index + 1} of ${message.count}: ${message.name}`;
         else
             progress.textContent = `Checking ${message.name}`;
         break;
     case 'log':
-        appendBlock(current.log, message.text);
+        appendBlock(current.log, current.logText.decode(message.bytes, { stream: true }));
         break;
     case 'findings':
-        appendBlock(current.findings, message.text);
+        appendBlock(current.findings, current.findingsText.decode(message.bytes, { stream: true }));
         break;
     case 'mended': {
         // The mended bytes under the chart's own name; the chart itself is left as it is.
@@ -77,6 +88,7 @@ function showMessage(message) {
         break;
     }
     case 'done':
+        endChart();
         setBusy(false);
         if (message.summary)
             append('summary', '\n' + message.summary + '\n');
@@ -85,6 +97,7 @@ function showMessage(message) {
         copyButton.disabled = !log.hasChildNodes();
         break;
     case 'failed':
+        endChart();
         setBusy(false);
         progress.textContent = `The check stopped: ${message.message}`;
         copyButton.disabled = !log.hasChildNodes();
