@@ -20,8 +20,17 @@ MeasureLine readMeasureLine(const char *p, const char *end, const char *&next)
         const char *first = nullptr;
         const char *last = nullptr;
         bool gap = false; // a space or tab after the first note byte
-        for (; q != end && *q != '\r' && *q != '\n'; ++q) {
+        for (; q != end; ++q) {
             const char c = *q;
+            if (static_cast<unsigned char>(c) > ' ' && c != '/') [[likely]] {
+                // A note byte: most of a row's bytes.
+                first = first != nullptr ? first : q;
+                line.isPinned |= (c != '0') | gap;
+                last = q;
+                continue;
+            }
+            if (c == '\r' || c == '\n')
+                break;
             if (c == '/' && q + 1 != end && q[1] == '/') {
                 line.isPinned = true;
                 q = findLineEnd(q, end);
@@ -31,8 +40,8 @@ MeasureLine readMeasureLine(const char *p, const char *end, const char *&next)
                 gap = first != nullptr;
                 continue;
             }
-            first = first != nullptr ? first : q;
-            line.isPinned = line.isPinned || c != '0' || gap;
+            first = first != nullptr ? first : q; // any other byte is a note
+            line.isPinned = true;
             last = q;
         }
         if (first != nullptr || line.isPinned) {
@@ -57,7 +66,10 @@ std::uint64_t smallestHoldingSize(const std::vector<MeasureLine> &lines, std::ui
         for (const MeasureLine &line : lines) {
             if (line.kind != MeasureLine::Kind::Content)
                 continue;
-            holds = holds && (!line.isPinned || index * size % contentRows == 0);
+            if (line.isPinned && index * size % contentRows != 0) {
+                holds = false;
+                break;
+            }
             ++index;
         }
         if (holds)

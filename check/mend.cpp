@@ -260,6 +260,8 @@ void Mender::mendMeasure(std::string_view bytes, std::uint64_t line, std::uint64
     MeasureMend mend {line, rows};
     decideMend(lines, mend);
     report(mend);
+    if (!m_output.wantsBytes())
+        return;
     if (mend.isMended())
         writeMend(lines, mend, m_output);
     else

@@ -53,6 +53,9 @@ public:
     virtual void add(std::string_view line) = 0;
     /// Each measure of a wrong size, before its lines are given.
     virtual void faultyMeasure(const MeasureMend &) { }
+    /// Whether the mended chart's bytes are wanted, or only faultyMeasure: a mended measure is
+    /// then not written out.
+    virtual bool wantsBytes() const { return true; }
 };
 
 // Mends the faulty measures of a chart's note blocks that can be written in an accepted size
