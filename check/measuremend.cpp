@@ -20,15 +20,19 @@ MeasureLine readMeasureLine(const char *p, const char *end, const char *&next)
         const char *first = nullptr;
         const char *last = nullptr;
         bool gap = false; // a space or tab after the first note byte
+        // Most rows are note bytes and their line end alone: a tight loop takes the notes.
+        const auto isNote
+            = [](char c) { return static_cast<unsigned char>(c) > ' ' && c != '/'; };
+        bool isNotZero = false;
+        for (; q != end && isNote(*q); ++q)
+            isNotZero |= *q != '0';
+        line.isPinned = isNotZero;
+        if (q != p) {
+            first = p;
+            last = q - 1;
+        }
         for (; q != end; ++q) {
             const char c = *q;
-            if (static_cast<unsigned char>(c) > ' ' && c != '/') [[likely]] {
-                // A note byte: most of a row's bytes.
-                first = first != nullptr ? first : q;
-                line.isPinned |= (c != '0') | gap;
-                last = q;
-                continue;
-            }
             if (c == '\r' || c == '\n')
                 break;
             if (c == '/' && q + 1 != end && q[1] == '/') {
@@ -40,8 +44,8 @@ MeasureLine readMeasureLine(const char *p, const char *end, const char *&next)
                 gap = first != nullptr;
                 continue;
             }
-            first = first != nullptr ? first : q; // any other byte is a note
-            line.isPinned = true;
+            first = first != nullptr ? first : q;
+            line.isPinned = line.isPinned || c != '0' || gap;
             last = q;
         }
         if (first != nullptr || line.isPinned) {
