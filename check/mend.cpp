@@ -73,35 +73,6 @@ void Mender::feed(const char *data, std::size_t size)
     flushKept();
 }
 
-const char *Mender::scanBlock(const char *p, const char *end)
-{
-    if (!m_inBlock) {
-        // The block's first measure begins at the line after its #NOTES line: here.
-        m_inBlock = true;
-        m_lines = LineSplitter();
-        m_awaitStart = false;
-    }
-    m_keepFrom = m_begin = p;
-    m_stop = nullptr;
-    m_lines.feed(p, std::size_t(end - p), *this);
-    if (m_stop != nullptr) {
-        keepLine({m_keepFrom, std::size_t(m_stop - m_keepFrom)});
-        m_inBlock = false;
-        return m_stop;
-    }
-    // The measure under way is held until its end says whether it is mended.
-    const char *const held = m_awaitStart || m_tooLong ? end : m_begin;
-    keepLine({m_keepFrom, std::size_t(held - m_keepFrom)});
-    flushKept();
-    m_measure.append(held, end);
-    if (m_measure.size() > maxHeldMeasure) {
-        m_output.keep(m_measure);
-        m_measure.clear();
-        m_tooLong = true;
-    }
-    return end;
-}
-
 bool Mender::chunk(const LineChunk &chunk)
 {
     const std::uint64_t starts = chunk.starts;
@@ -133,6 +104,35 @@ bool Mender::chunk(const LineChunk &chunk)
     m_rows += unsigned(std::popcount(rowStarts));
     m_line += unsigned(std::popcount(starts));
     return true;
+}
+
+const char *Mender::scanBlock(const char *p, const char *end)
+{
+    if (!m_inBlock) {
+        // The block's first measure begins at the line after its #NOTES line: here.
+        m_inBlock = true;
+        m_lines = LineSplitter();
+        m_awaitStart = false;
+    }
+    m_keepFrom = m_begin = p;
+    m_stop = nullptr;
+    m_lines.feed(p, std::size_t(end - p), *this);
+    if (m_stop != nullptr) {
+        keepLine({m_keepFrom, std::size_t(m_stop - m_keepFrom)});
+        m_inBlock = false;
+        return m_stop;
+    }
+    // The measure under way is held until its end says whether it is mended.
+    const char *const held = m_awaitStart || m_tooLong ? end : m_begin;
+    keepLine({m_keepFrom, std::size_t(held - m_keepFrom)});
+    flushKept();
+    m_measure.append(held, end);
+    if (m_measure.size() > maxHeldMeasure) {
+        m_output.keep(m_measure);
+        m_measure.clear();
+        m_tooLong = true;
+    }
+    return end;
 }
 
 void Mender::finish()
