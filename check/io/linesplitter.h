@@ -2,11 +2,13 @@
 
 #include "chartrules.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <type_traits>
 
 // x86-64 machines with AVX2 find a chunk's bytes 32 at a time, chosen at run time; every other
 // machine, and the tests of the fallback, use the portable code.
@@ -105,30 +107,57 @@ inline ChunkBytes findBytes(const char *data)
 }
 
 #ifdef QUILLET_HAVE_AVX2
-/// The bytes of 32 that equal c, as a mask.
-[[gnu::target("avx2")]] inline __m256i equalBytes(__m256i bytes, char c)
+// The bytes the rules look for, each 32 times over. Made once a piece and hidden from the
+// compiler's constant folding, which would otherwise make them again for every chunk.
+struct Splats
 {
-    return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(c));
+    __m256i cr, lf, measureEnd, blockEnd;
+    __m256i skipped[rules::skippedStarts.size()];
+
+    [[gnu::target("avx2")]] static __m256i splat(char c)
+    {
+        __m256i splat = _mm256_set1_epi8(c);
+        asm("" : "+x"(splat));
+        return splat;
+    }
+    [[gnu::target("avx2")]] Splats()
+        : cr(splat('\r'))
+        , lf(splat('\n'))
+        , measureEnd(splat(rules::measureEnd))
+        , blockEnd(splat(rules::blockEnd))
+    {
+        for (std::size_t i = 0; i < rules::skippedStarts.size(); ++i)
+            skipped[i] = splat(rules::skippedStarts[i]);
+    }
+};
+
+/// The top bits of the two halves' bytes, as a mask of 64.
+[[gnu::target("avx2")]] inline std::uint64_t mask(__m256i low, __m256i high)
+{
+    return std::uint32_t(_mm256_movemask_epi8(low))
+        | std::uint64_t(std::uint32_t(_mm256_movemask_epi8(high))) << 32;
 }
 
-/// As findBytes, 32 bytes at a time; only where vectorLevel() is Avx2. (No lambdas: they would
-/// not have the vector target.)
-[[gnu::target("avx2")]] inline ChunkBytes findBytesAvx2(const char *data)
+/// As findBytes, 32 bytes at a time; only where vectorLevel() is Avx2.
+[[gnu::target("avx2")]] inline ChunkBytes findBytesAvx2(const char *data, const Splats &splats)
 {
-    ChunkBytes bytes;
-    for (unsigned half = 0; half < 2; ++half) {
-        const __m256i in = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + 32 * half));
-        __m256i skipped = _mm256_setzero_si256();
-        for (const char c : rules::skippedStarts)
-            skipped = _mm256_or_si256(skipped, equalBytes(in, c));
-        const __m256i ends
-            = _mm256_or_si256(equalBytes(in, rules::measureEnd), equalBytes(in, rules::blockEnd));
-        const unsigned shift = 32 * half;
-        bytes.cr |= std::uint64_t(std::uint32_t(_mm256_movemask_epi8(equalBytes(in, '\r')))) << shift;
-        bytes.lf |= std::uint64_t(std::uint32_t(_mm256_movemask_epi8(equalBytes(in, '\n')))) << shift;
-        bytes.skipped |= std::uint64_t(std::uint32_t(_mm256_movemask_epi8(skipped))) << shift;
-        bytes.ends |= std::uint64_t(std::uint32_t(_mm256_movemask_epi8(ends))) << shift;
+    const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data));
+    const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + 32));
+    __m256i skippedLow = _mm256_setzero_si256();
+    __m256i skippedHigh = _mm256_setzero_si256();
+    for (const __m256i &splat : splats.skipped) {
+        skippedLow = _mm256_or_si256(skippedLow, _mm256_cmpeq_epi8(low, splat));
+        skippedHigh = _mm256_or_si256(skippedHigh, _mm256_cmpeq_epi8(high, splat));
     }
+    const __m256i endsLow = _mm256_or_si256(
+        _mm256_cmpeq_epi8(low, splats.measureEnd), _mm256_cmpeq_epi8(low, splats.blockEnd));
+    const __m256i endsHigh = _mm256_or_si256(
+        _mm256_cmpeq_epi8(high, splats.measureEnd), _mm256_cmpeq_epi8(high, splats.blockEnd));
+    ChunkBytes bytes;
+    bytes.cr = mask(_mm256_cmpeq_epi8(low, splats.cr), _mm256_cmpeq_epi8(high, splats.cr));
+    bytes.lf = mask(_mm256_cmpeq_epi8(low, splats.lf), _mm256_cmpeq_epi8(high, splats.lf));
+    bytes.skipped = mask(skippedLow, skippedHigh);
+    bytes.ends = mask(endsLow, endsHigh);
     return bytes;
 }
 #endif
@@ -173,46 +202,57 @@ private:
     }
 #endif
 
-    // The state stays in registers across the visitor's calls, and full chunks have their size
-    // known to the compiler: this loop is most of the check's own time.
+    // The state stays in registers across the visitor's calls, and full chunks, in a loop of
+    // their own, have their size known to the compiler: this loop is most of the check's time.
     template <bool Avx2, class Visitor>
     [[gnu::always_inline]] inline bool feedWith(
         const char *data, std::size_t size, Visitor &visitor)
     {
-        bool crBefore = m_crBefore;
-        bool lfBefore = m_lfBefore;
+        std::uint64_t crBefore = m_crBefore;
+        std::uint64_t lfBefore = m_lfBefore;
+        // A line begins after an LF, and after a CR that no LF follows.
+        const auto split = [&](LineChunk &chunk) {
+            chunk.starts = (chunk.lf << 1 | lfBefore) | ((chunk.cr << 1 | crBefore) & ~chunk.lf);
+            chunk.crBefore = crBefore != 0;
+            crBefore = chunk.cr >> 63;
+            lfBefore = chunk.lf >> 63;
+            return visitor.chunk(chunk);
+        };
         bool goOn = true;
-        for (std::size_t at = 0; goOn && at < size; at += 64) {
+        std::size_t at = 0;
+#ifdef QUILLET_HAVE_AVX2
+        const std::conditional_t<Avx2, Splats, char> splats {};
+#endif
+        for (; goOn && size - at >= 64; at += 64) {
+            LineChunk chunk;
+#ifdef QUILLET_HAVE_AVX2
+            if constexpr (Avx2)
+                static_cast<ChunkBytes &>(chunk) = findBytesAvx2(data + at, splats);
+            else
+#endif
+                static_cast<ChunkBytes &>(chunk) = findBytes(data + at);
+            chunk.data = data + at;
+            chunk.size = 64;
+            goOn = split(chunk);
+        }
+        if (goOn && at < size) {
+            // The piece's last bytes, padded with zeros, which match nothing.
             LineChunk chunk;
             chunk.data = data + at;
-            chunk.size = size - at < 64 ? unsigned(size - at) : 64;
-            ChunkBytes &bytes = chunk;
-            if (chunk.size < 64) {
-                // The piece's last bytes, padded with zeros, which match nothing.
-                char tail[64] = {};
-                std::memcpy(tail, chunk.data, chunk.size);
-                bytes = findBytes(tail);
-            } else {
-#ifdef QUILLET_HAVE_AVX2
-                if constexpr (Avx2)
-                    bytes = findBytesAvx2(chunk.data);
-                else
-#endif
-                    bytes = findBytes(chunk.data);
-            }
-            const unsigned last = chunk.size - 1;
-            // A line begins after an LF, and after a CR that no LF follows.
-            chunk.starts = (chunk.lf << 1 | std::uint64_t(lfBefore))
-                | ((chunk.cr << 1 | std::uint64_t(crBefore)) & ~chunk.lf);
-            if (chunk.size < 64)
-                chunk.starts &= (std::uint64_t(1) << chunk.size) - 1;
-            chunk.crBefore = crBefore;
-            crBefore = (chunk.cr >> last) & 1;
-            lfBefore = (chunk.lf >> last) & 1;
+            chunk.size = unsigned(size - at);
+            char tail[64] = {};
+            std::memcpy(tail, chunk.data, chunk.size);
+            static_cast<ChunkBytes &>(chunk) = findBytes(tail);
+            const std::uint64_t cr = chunk.cr, lf = chunk.lf;
+            chunk.starts = (lf << 1 | lfBefore) | ((cr << 1 | crBefore) & ~lf);
+            chunk.starts &= (std::uint64_t(1) << chunk.size) - 1;
+            chunk.crBefore = crBefore != 0;
+            crBefore = (cr >> (chunk.size - 1)) & 1;
+            lfBefore = (lf >> (chunk.size - 1)) & 1;
             goOn = visitor.chunk(chunk);
         }
-        m_crBefore = crBefore;
-        m_lfBefore = lfBefore;
+        m_crBefore = crBefore != 0;
+        m_lfBefore = lfBefore != 0;
         m_sawBytes = m_sawBytes || size > 0;
         return goOn;
     }
