@@ -2,11 +2,11 @@
 
 #include "chartrules.h"
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string_view>
 #include <type_traits>
 
@@ -62,26 +62,20 @@ inline VectorLevel vectorLevel()
 }
 
 #ifdef __wasm_simd128__
-/// The bytes of 16 that equal c, as a mask.
-inline std::uint64_t equalBytes(v128_t bytes, char c)
-{
-    return std::uint16_t(wasm_i8x16_bitmask(wasm_i8x16_eq(bytes, wasm_i8x16_splat(c))));
-}
-
 /// As findBytes, 16 bytes at a time.
 inline ChunkBytes findBytesSimd128(const char *data)
 {
+    const auto equal = [](v128_t in, char c) {
+        return std::uint64_t(std::uint16_t(wasm_i8x16_bitmask(wasm_i8x16_eq(in, wasm_i8x16_splat(c)))));
+    };
     ChunkBytes bytes;
-    for (unsigned quarter = 0; quarter < 4; ++quarter) {
-        const v128_t in = wasm_v128_load(data + 16 * quarter);
-        std::uint64_t skipped = 0;
+    for (unsigned shift = 0; shift < 64; shift += 16) {
+        const v128_t in = wasm_v128_load(data + shift);
+        bytes.cr |= equal(in, '\r') << shift;
+        bytes.lf |= equal(in, '\n') << shift;
         for (const char c : rules::skippedStarts)
-            skipped |= equalBytes(in, c);
-        const unsigned shift = 16 * quarter;
-        bytes.cr |= equalBytes(in, '\r') << shift;
-        bytes.lf |= equalBytes(in, '\n') << shift;
-        bytes.skipped |= skipped << shift;
-        bytes.ends |= (equalBytes(in, rules::measureEnd) | equalBytes(in, rules::blockEnd)) << shift;
+            bytes.skipped |= equal(in, c) << shift;
+        bytes.ends |= (equal(in, rules::measureEnd) | equal(in, rules::blockEnd)) << shift;
     }
     return bytes;
 }
@@ -107,35 +101,38 @@ inline ChunkBytes findBytes(const char *data)
 }
 
 #ifdef QUILLET_HAVE_AVX2
-// The bytes the rules look for, each 32 times over. Made once a piece and hidden from the
-// compiler's constant folding, which would otherwise make them again for every chunk.
+// The bytes the rules look for, each 32 times over, made once a piece and hidden from constant
+// folding, which would otherwise make them again for every chunk: cr, lf, the ends, the skipped.
 struct Splats
 {
-    __m256i cr, lf, measureEnd, blockEnd;
-    __m256i skipped[rules::skippedStarts.size()];
+    __m256i bytes[4 + rules::skippedStarts.size()];
 
-    [[gnu::target("avx2")]] static __m256i splat(char c)
-    {
-        __m256i splat = _mm256_set1_epi8(c);
-        asm("" : "+x"(splat));
-        return splat;
-    }
     [[gnu::target("avx2")]] Splats()
-        : cr(splat('\r'))
-        , lf(splat('\n'))
-        , measureEnd(splat(rules::measureEnd))
-        , blockEnd(splat(rules::blockEnd))
     {
-        for (std::size_t i = 0; i < rules::skippedStarts.size(); ++i)
-            skipped[i] = splat(rules::skippedStarts[i]);
+        __m256i *splat = bytes;
+        for (const char c : {'\r', '\n', rules::measureEnd, rules::blockEnd, rules::skippedStarts[0],
+                 rules::skippedStarts[1], rules::skippedStarts[2]}) {
+            *splat = _mm256_set1_epi8(c);
+            asm("" : "+x"(*splat++));
+        }
     }
 };
 
-/// The top bits of the two halves' bytes, as a mask of 64.
-[[gnu::target("avx2")]] inline std::uint64_t mask(__m256i low, __m256i high)
+/// The bytes of 32 that equal those of any of count splats, as 0xff or 0.
+[[gnu::target("avx2")]] inline __m256i anyOf(__m256i in, const __m256i *splat, unsigned count)
 {
-    return std::uint32_t(_mm256_movemask_epi8(low))
-        | std::uint64_t(std::uint32_t(_mm256_movemask_epi8(high))) << 32;
+    __m256i equal = _mm256_cmpeq_epi8(in, splat[0]);
+    for (unsigned i = 1; i < count; ++i)
+        equal = _mm256_or_si256(equal, _mm256_cmpeq_epi8(in, splat[i]));
+    return equal;
+}
+
+/// The same for the two halves of 64 bytes, as a mask.
+[[gnu::target("avx2")]] inline std::uint64_t anyOf(
+    __m256i low, __m256i high, const __m256i *splat, unsigned count)
+{
+    return std::uint32_t(_mm256_movemask_epi8(anyOf(low, splat, count)))
+        | std::uint64_t(std::uint32_t(_mm256_movemask_epi8(anyOf(high, splat, count)))) << 32;
 }
 
 /// As findBytes, 32 bytes at a time; only where vectorLevel() is Avx2.
@@ -143,21 +140,11 @@ struct Splats
 {
     const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data));
     const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + 32));
-    __m256i skippedLow = _mm256_setzero_si256();
-    __m256i skippedHigh = _mm256_setzero_si256();
-    for (const __m256i &splat : splats.skipped) {
-        skippedLow = _mm256_or_si256(skippedLow, _mm256_cmpeq_epi8(low, splat));
-        skippedHigh = _mm256_or_si256(skippedHigh, _mm256_cmpeq_epi8(high, splat));
-    }
-    const __m256i endsLow = _mm256_or_si256(
-        _mm256_cmpeq_epi8(low, splats.measureEnd), _mm256_cmpeq_epi8(low, splats.blockEnd));
-    const __m256i endsHigh = _mm256_or_si256(
-        _mm256_cmpeq_epi8(high, splats.measureEnd), _mm256_cmpeq_epi8(high, splats.blockEnd));
     ChunkBytes bytes;
-    bytes.cr = mask(_mm256_cmpeq_epi8(low, splats.cr), _mm256_cmpeq_epi8(high, splats.cr));
-    bytes.lf = mask(_mm256_cmpeq_epi8(low, splats.lf), _mm256_cmpeq_epi8(high, splats.lf));
-    bytes.skipped = mask(skippedLow, skippedHigh);
-    bytes.ends = mask(endsLow, endsHigh);
+    bytes.cr = anyOf(low, high, splats.bytes, 1);
+    bytes.lf = anyOf(low, high, splats.bytes + 1, 1);
+    bytes.ends = anyOf(low, high, splats.bytes + 2, 2);
+    bytes.skipped = anyOf(low, high, splats.bytes + 4, rules::skippedStarts.size());
     return bytes;
 }
 #endif
@@ -210,12 +197,14 @@ private:
     {
         std::uint64_t crBefore = m_crBefore;
         std::uint64_t lfBefore = m_lfBefore;
-        // A line begins after an LF, and after a CR that no LF follows.
-        const auto split = [&](LineChunk &chunk) {
-            chunk.starts = (chunk.lf << 1 | lfBefore) | ((chunk.cr << 1 | crBefore) & ~chunk.lf);
+        // A line begins after an LF, and after a CR that no LF follows. last: the chunk's last
+        // bit, known to the compiler in full chunks.
+        const auto split = [&](LineChunk &chunk, auto last) {
+            chunk.starts = ((chunk.lf << 1 | lfBefore) | ((chunk.cr << 1 | crBefore) & ~chunk.lf))
+                & (~std::uint64_t(0) >> (63 - last));
             chunk.crBefore = crBefore != 0;
-            crBefore = chunk.cr >> 63;
-            lfBefore = chunk.lf >> 63;
+            crBefore = (chunk.cr >> last) & 1;
+            lfBefore = (chunk.lf >> last) & 1;
             return visitor.chunk(chunk);
         };
         bool goOn = true;
@@ -233,7 +222,7 @@ private:
                 static_cast<ChunkBytes &>(chunk) = findBytes(data + at);
             chunk.data = data + at;
             chunk.size = 64;
-            goOn = split(chunk);
+            goOn = split(chunk, std::integral_constant<unsigned, 63>());
         }
         if (goOn && at < size) {
             // The piece's last bytes, padded with zeros, which match nothing.
@@ -243,13 +232,7 @@ private:
             char tail[64] = {};
             std::memcpy(tail, chunk.data, chunk.size);
             static_cast<ChunkBytes &>(chunk) = findBytes(tail);
-            const std::uint64_t cr = chunk.cr, lf = chunk.lf;
-            chunk.starts = (lf << 1 | lfBefore) | ((cr << 1 | crBefore) & ~lf);
-            chunk.starts &= (std::uint64_t(1) << chunk.size) - 1;
-            chunk.crBefore = crBefore != 0;
-            crBefore = (cr >> (chunk.size - 1)) & 1;
-            lfBefore = (lf >> (chunk.size - 1)) & 1;
-            goOn = visitor.chunk(chunk);
+            goOn = split(chunk, chunk.size - 1);
         }
         m_crBefore = crBefore != 0;
         m_lfBefore = lfBefore != 0;
