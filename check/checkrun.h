@@ -13,14 +13,10 @@ class BlockLines;
 class BlockObserver;
 class ChartReader;
 class EventPump;
-class Extraction;
 class MessageSink;
-class NotesHeader;
 class PageBuffer;
-class PumpClock;
 class Scan;
 class ScratchFactory;
-class ScratchFile;
 
 // One check of one chart: the first-line test, the search for the note block's #NOTES line and
 // the scan of its measures (extraction.h, scan.h), then the verdict, each message sent to the

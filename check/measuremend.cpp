@@ -20,8 +20,21 @@ MeasureLine readMeasureLine(const char *p, const char *end, const char *&next)
         const char *first = nullptr;
         const char *last = nullptr;
         bool gap = false; // a space or tab after the first note byte
-        for (; q != end && *q != '\r' && *q != '\n'; ++q) {
+        // Most rows are note bytes and their line end alone: a tight loop takes the notes.
+        const auto isNote
+            = [](char c) { return static_cast<unsigned char>(c) > ' ' && c != '/'; };
+        bool isNotZero = false;
+        for (; q != end && isNote(*q); ++q)
+            isNotZero |= *q != '0';
+        line.isPinned = isNotZero;
+        if (q != p) {
+            first = p;
+            last = q - 1;
+        }
+        for (; q != end; ++q) {
             const char c = *q;
+            if (c == '\r' || c == '\n')
+                break;
             if (c == '/' && q + 1 != end && q[1] == '/') {
                 line.isPinned = true;
                 q = findLineEnd(q, end);
@@ -57,7 +70,10 @@ std::uint64_t smallestHoldingSize(const std::vector<MeasureLine> &lines, std::ui
         for (const MeasureLine &line : lines) {
             if (line.kind != MeasureLine::Kind::Content)
                 continue;
-            holds = holds && (!line.isPinned || index * size % contentRows == 0);
+            if (line.isPinned && index * size % contentRows != 0) {
+                holds = false;
+                break;
+            }
             ++index;
         }
         if (holds)

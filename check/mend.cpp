@@ -19,33 +19,6 @@ namespace {
 constexpr std::size_t maxHeldMeasure = std::size_t(1) << 20;
 constexpr std::size_t readSize = std::size_t(1) << 18;
 
-// Counts a measure's lines and rows from the splitter's masks, up to the first line that ends a
-// measure: most of a chart's lines are rows, and this is the mend's hot path.
-struct RowCounter
-{
-    std::uint64_t lines = 0;
-    std::uint64_t rows = 0;
-    const char *last = nullptr; // the last line begun: the one that ends the measure, or the piece
-    bool isLastRow = false;
-
-    bool chunk(const LineChunk &chunk)
-    {
-        std::uint64_t starts = chunk.starts;
-        const std::uint64_t ends = starts & chunk.ends;
-        if (ends != 0) // the lines up to the first measure end, that one included
-            starts &= (std::uint64_t(2) << std::countr_zero(ends)) - 1;
-        if (starts != 0) {
-            const std::uint64_t rowStarts = starts & ~chunk.skipped & ~chunk.ends;
-            const unsigned at = 63 - unsigned(std::countl_zero(starts));
-            lines += unsigned(std::popcount(starts));
-            rows += unsigned(std::popcount(rowStarts));
-            last = chunk.data + at;
-            isLastRow = ((rowStarts >> at) & 1) != 0;
-        }
-        return ends == 0;
-    }
-};
-
 } // namespace
 
 Mender::Mender(MendOutput &output, bool everyBlock)
@@ -75,7 +48,7 @@ void Mender::feed(const char *data, std::size_t size)
             p = lineEnd;
         }
         line(m_partial);
-        settle();
+        flushKept();
         m_partial.clear();
     }
     while (p != end) {
@@ -84,10 +57,9 @@ void Mender::feed(const char *data, std::size_t size)
             keepLine({p, std::size_t(end - p)});
             break;
         }
-        if (m_state == State::Block && !m_tooLong && (m_heldEnd == p || m_heldBegin == nullptr)) {
-            p = holdRows(p, end);
-            if (p == end)
-                break;
+        if (m_state == State::Block) {
+            p = scanBlock(p, end);
+            continue;
         }
         const char *lineEnd = findLineEnd(p, end);
         if (lineEnd == end || (*lineEnd == '\r' && lineEnd + 1 == end)) {
@@ -98,42 +70,86 @@ void Mender::feed(const char *data, std::size_t size)
         line({p, std::size_t(lineEnd - p)});
         p = lineEnd;
     }
-    settle();
+    flushKept();
 }
 
-const char *Mender::holdRows(const char *p, const char *end)
+bool Mender::chunk(const LineChunk &chunk)
 {
-    // The lines before the last one begun are whole rows or skipped lines of the measure; the
-    // last one may be cut by the end of the bytes, or end the measure, and goes line by line.
-    RowCounter counter;
-    LineSplitter splitter;
-    splitter.feed(p, std::size_t(end - p), counter);
-    if (counter.last == nullptr || counter.last == p)
-        return p;
-    m_line += counter.lines - 1;
-    m_rows += counter.rows - std::uint64_t(counter.isLastRow);
-    if (m_heldBegin == nullptr)
-        m_heldBegin = p;
-    m_heldEnd = counter.last;
-    return counter.last;
+    const std::uint64_t starts = chunk.starts;
+    if (m_awaitStart && starts != 0) {
+        m_awaitStart = false;
+        m_begin = chunk.data + std::countr_zero(starts);
+    }
+    const std::uint64_t endStarts = starts & chunk.ends;
+    std::uint64_t rowStarts = starts & ~endStarts & ~chunk.skipped;
+    for (std::uint64_t ends = endStarts; ends != 0; ends &= ends - 1) {
+        const unsigned at = unsigned(std::countr_zero(ends));
+        const std::uint64_t before = (std::uint64_t(1) << at) - 1;
+        m_rows += unsigned(std::popcount(rowStarts & before));
+        rowStarts &= ~before;
+        const std::uint64_t line = m_line + unsigned(std::popcount(starts & before)) + 1;
+        measureEnds(chunk.data + at, line);
+        if (chunk.data[at] == rules::blockEnd) {
+            m_line = line - 1;
+            m_stop = chunk.data + at;
+            m_state = m_everyBlock ? State::Header : State::Done;
+            return false;
+        }
+        // The next measure begins at the line after this one.
+        const std::uint64_t after = starts & ~((std::uint64_t(2) << at) - 1);
+        m_awaitStart = after == 0;
+        if (after != 0)
+            m_begin = chunk.data + std::countr_zero(after);
+    }
+    m_rows += unsigned(std::popcount(rowStarts));
+    m_line += unsigned(std::popcount(starts));
+    return true;
+}
+
+const char *Mender::scanBlock(const char *p, const char *end)
+{
+    if (!m_inBlock) {
+        // The block's first measure begins at the line after its #NOTES line: here.
+        m_inBlock = true;
+        m_lines = LineSplitter();
+        m_awaitStart = false;
+    }
+    m_keepFrom = m_begin = p;
+    m_stop = nullptr;
+    m_lines.feed(p, std::size_t(end - p), *this);
+    if (m_stop != nullptr) {
+        keepLine({m_keepFrom, std::size_t(m_stop - m_keepFrom)});
+        m_inBlock = false;
+        return m_stop;
+    }
+    // The measure under way is held until its end says whether it is mended.
+    const char *const held = m_awaitStart || m_tooLong ? end : m_begin;
+    keepLine({m_keepFrom, std::size_t(held - m_keepFrom)});
+    flushKept();
+    m_measure.append(held, end);
+    if (m_measure.size() > maxHeldMeasure) {
+        m_output.keep(m_measure);
+        m_measure.clear();
+        m_tooLong = true;
+    }
+    return end;
 }
 
 void Mender::finish()
 {
     if (!m_partial.empty()) {
         line(m_partial);
-        settle();
+        flushKept();
         m_partial.clear();
     }
+    flushKept();
     // A measure that no ',' or ';' line ends is not checked, so not mended either.
-    if (m_state == State::Block && !m_measure.empty()) {
-        flushKept();
+    if (!m_measure.empty())
         m_output.keep(m_measure);
-    }
     m_measure.clear();
     m_rows = 0;
     m_tooLong = false;
-    flushKept();
+    m_inBlock = false;
 }
 
 int Mender::mendFrom(int descriptor)
@@ -176,50 +192,10 @@ void Mender::line(std::string_view text)
         if (text.size() >= rules::notesTag.size() && rules::matchesNotesTag(text))
             m_state = State::Block;
         return;
-    case State::Block:
-        blockLine(text);
-        return;
+    case State::Block: // found 64 bytes at a time, never here
     case State::Done:
         keepLine(text);
         return;
-    }
-}
-
-void Mender::blockLine(std::string_view text)
-{
-    const rules::LineClass lineClass = rules::lineClass(text[0]);
-    if (lineClass == rules::LineClass::MeasureEnd || lineClass == rules::LineClass::BlockEnd) {
-        measureEnds();
-        keepLine(text);
-        if (lineClass == rules::LineClass::BlockEnd)
-            m_state = m_everyBlock ? State::Header : State::Done;
-        return;
-    }
-    if (lineClass == rules::LineClass::Row)
-        ++m_rows;
-    holdLine(text);
-}
-
-void Mender::holdLine(std::string_view text)
-{
-    if (m_tooLong) {
-        keepLine(text);
-        return;
-    }
-    if (m_heldEnd != nullptr && m_heldEnd == text.data()) {
-        m_heldEnd += text.size();
-        return;
-    }
-    m_measure.append(m_heldBegin, m_heldEnd);
-    m_heldBegin = text.data();
-    m_heldEnd = text.data() + text.size();
-    if (m_measure.size() > maxHeldMeasure) {
-        flushKept();
-        m_output.keep(m_measure);
-        m_measure.clear();
-        m_tooLong = true;
-        m_heldBegin = m_heldEnd = nullptr;
-        keepLine(text);
     }
 }
 
@@ -241,60 +217,51 @@ void Mender::flushKept()
     m_keptBegin = m_keptEnd = nullptr;
 }
 
-void Mender::settle()
+void Mender::measureEnds(const char *at, std::uint64_t line)
 {
-    flushKept();
-    if (m_heldBegin == m_heldEnd)
-        return;
-    m_measure.append(m_heldBegin, m_heldEnd);
-    m_heldBegin = m_heldEnd = nullptr;
-    if (m_measure.size() > maxHeldMeasure) {
-        m_output.keep(m_measure);
-        m_measure.clear();
-        m_tooLong = true;
-    }
-}
-
-void Mender::measureEnds()
-{
-    const std::string_view held(m_heldBegin, std::size_t(m_heldEnd - m_heldBegin));
+    const std::uint64_t rows = m_rows;
+    m_rows = 0;
     if (m_tooLong) {
-        if (!rules::isAcceptedSize(m_rows)) {
-            MeasureMend mend {m_line, m_rows, MendKind::TooLong, m_rows};
+        m_tooLong = false;
+        if (!rules::isAcceptedSize(rows)) {
+            MeasureMend mend {line, rows, MendKind::TooLong, rows};
             report(mend);
         }
-    } else if (rules::isAcceptedSize(m_rows)) {
-        if (m_measure.empty()) {
-            if (!held.empty())
-                keepLine(held);
-        } else {
-            flushKept();
-            m_measure.append(held);
-            m_output.keep(m_measure);
-        }
-    } else {
-        flushKept();
-        if (m_measure.empty()) {
-            mendMeasure(held);
-        } else {
-            m_measure.append(held);
-            mendMeasure(m_measure);
-        }
+        return;
     }
-    m_measure.clear();
-    m_heldBegin = m_heldEnd = nullptr;
-    m_rows = 0;
-    m_tooLong = false;
+    if (rules::isAcceptedSize(rows)) [[likely]] {
+        // It stays in the stretch kept; what of it was held goes out first.
+        if (!m_measure.empty()) {
+            keepLine({m_keepFrom, std::size_t(m_begin - m_keepFrom)});
+            flushKept();
+            m_output.keep(m_measure);
+            m_measure.clear();
+            m_keepFrom = m_begin;
+        }
+        return;
+    }
+    keepLine({m_keepFrom, std::size_t(m_begin - m_keepFrom)});
+    flushKept();
+    if (m_measure.empty()) {
+        mendMeasure({m_begin, std::size_t(at - m_begin)}, line, rows);
+    } else {
+        m_measure.append(m_begin, at);
+        mendMeasure(m_measure, line, rows);
+        m_measure.clear();
+    }
+    m_keepFrom = at;
 }
 
-void Mender::mendMeasure(std::string_view bytes)
+void Mender::mendMeasure(std::string_view bytes, std::uint64_t line, std::uint64_t rows)
 {
     // Kept from one measure to the next: charts have many.
     thread_local std::vector<MeasureLine> lines;
     readMeasureLines(bytes, lines);
-    MeasureMend mend {m_line, m_rows};
+    MeasureMend mend {line, rows};
     decideMend(lines, mend);
     report(mend);
+    if (!m_output.wantsBytes())
+        return;
     if (mend.isMended())
         writeMend(lines, mend, m_output);
     else

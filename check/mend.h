@@ -1,5 +1,7 @@
 #pragma once
 
+#include "io/linesplitter.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -51,6 +53,9 @@ public:
     virtual void add(std::string_view line) = 0;
     /// Each measure of a wrong size, before its lines are given.
     virtual void faultyMeasure(const MeasureMend &) { }
+    /// Whether the mended chart's bytes are wanted, or only faultyMeasure: a mended measure is
+    /// then not written out.
+    virtual bool wantsBytes() const { return true; }
 };
 
 // Mends the faulty measures of a chart's note blocks that can be written in an accepted size
@@ -77,38 +82,45 @@ public:
     std::uint64_t faultyMeasures() const { return m_faulty; }
     std::uint64_t mendedMeasures() const { return m_mended; }
 
+    // Inlined into the splitter's loop inside a block.
+    [[gnu::always_inline]] inline bool chunk(const LineChunk &chunk);
+
 private:
     enum class State { First, Header, Block, Done };
 
-    const char *holdRows(const char *p, const char *end);
+    const char *scanBlock(const char *p, const char *end);
     void line(std::string_view text);
-    void blockLine(std::string_view text);
-    void holdLine(std::string_view text);
     void keepLine(std::string_view text);
     void flushKept();
-    void settle();
-    void measureEnds();
-    void mendMeasure(std::string_view bytes);
+    void measureEnds(const char *at, std::uint64_t line);
+    void mendMeasure(std::string_view bytes, std::uint64_t line, std::uint64_t rows);
     void report(MeasureMend &mend);
 
     MendOutput &m_output;
     const bool m_everyBlock;
     State m_state = State::First;
-    std::uint64_t m_line = 0; // lines ended so far
+    std::uint64_t m_line = 0; // lines ended so far; inside a block, lines begun
     std::uint64_t m_faulty = 0;
     std::uint64_t m_mended = 0;
 
-    // A line cut by the end of the bytes fed: its bytes so far. A line that ends in CR waits
-    // here too, for an LF that may follow it.
+    // Outside the blocks, a line cut by the end of the bytes fed: its bytes so far. A line that
+    // ends in CR waits here too, for an LF that may follow it.
     std::string m_partial;
     // Bytes kept, not yet given to the output: contiguous in the bytes being fed.
     const char *m_keptBegin = nullptr;
     const char *m_keptEnd = nullptr;
-    // The measure under way: its lines so far are m_measure followed by the stretch
-    // [m_heldBegin, m_heldEnd) of the bytes being fed.
+
+    // Inside a block, the lines are found 64 bytes at a time, and a measure of an accepted size
+    // stays in the stretch kept. The measure under way began at m_begin in the bytes being fed,
+    // or in earlier bytes, held in m_measure, and goes on from the start of these; its beginning
+    // is not yet seen while m_awaitStart (the line that ended the last one goes on).
+    LineSplitter m_lines;
+    const char *m_keepFrom = nullptr;
+    const char *m_begin = nullptr;
+    const char *m_stop = nullptr; // the ';' line that ends the block, once seen
+    bool m_awaitStart = false;
+    bool m_inBlock = false;
     std::string m_measure;
-    const char *m_heldBegin = nullptr;
-    const char *m_heldEnd = nullptr;
     std::uint64_t m_rows = 0;
     bool m_tooLong = false; // the measure outgrew what is held and went out as it is
 };

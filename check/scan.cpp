@@ -41,33 +41,34 @@ void Scan::begin()
 bool Scan::chunk(const LineChunk &chunk)
 {
     const std::uint64_t starts = chunk.starts;
-    const std::uint64_t measureEnds = starts & chunk.ends;
+    std::uint64_t rowStarts = starts & ~(chunk.ends | chunk.skipped);
+    const std::uint64_t blank = chunk.cr | chunk.lf;
     // Most chunks end a measure: the counts stay in locals, stored back once.
-    std::uint64_t rowStarts = starts & ~measureEnds & ~chunk.skipped;
     std::uint64_t rows = m_rows;
     std::uint64_t blankRows = m_blankRows;
-    for (std::uint64_t ends = measureEnds; ends != 0; ends &= ends - 1) {
-        const unsigned at = unsigned(std::countr_zero(ends));
-        const std::uint64_t before = (std::uint64_t(1) << at) - 1;
+    for (std::uint64_t ends = starts & chunk.ends; ends != 0; ends &= ends - 1) {
+        const std::uint64_t before = (ends & (0 - ends)) - 1;
         rows += unsigned(std::popcount(rowStarts & before));
-        blankRows += unsigned(std::popcount(rowStarts & before & (chunk.cr | chunk.lf)));
+        blankRows += unsigned(std::popcount(rowStarts & before & blank));
         rowStarts &= ~before;
         m_beat += 4;
-        const std::uint64_t line = m_line + unsigned(std::popcount(starts & before)) + 1;
-        if (!m_begun || !rules::isAcceptedSize(rows)) [[unlikely]] {
+        const unsigned at = unsigned(std::countr_zero(ends));
+        const bool blockEnds = chunk.data[at] == rules::blockEnd;
+        if (!m_begun || !rules::isAcceptedSize(rows) || blockEnds) [[unlikely]] {
+            const std::uint64_t line = m_line + unsigned(std::popcount(starts & before)) + 1;
             m_rows = rows;
             m_blankRows = blankRows;
             report(line);
+            if (blockEnds) {
+                m_line = line;
+                m_taken = std::size_t(chunk.data + at + 1 - m_piece);
+                return false;
+            }
         }
         rows = blankRows = 0;
-        if (chunk.data[at] == rules::blockEnd) {
-            m_line = line;
-            m_taken = std::size_t(chunk.data + at + 1 - m_piece);
-            return false;
-        }
     }
     m_rows = rows + unsigned(std::popcount(rowStarts));
-    m_blankRows = blankRows + unsigned(std::popcount(rowStarts & (chunk.cr | chunk.lf)));
+    m_blankRows = blankRows + unsigned(std::popcount(rowStarts & blank));
     const unsigned lines = unsigned(std::popcount(starts));
     m_line += lines;
     return m_clock.count(lines);

@@ -51,9 +51,7 @@ private:
     LineSplitter m_lines;
     std::uint64_t m_number = 0;
     std::uint64_t m_line = 0; // the chart's lines before the chunk under way
-    std::uint64_t m_beat = 0;
-    std::uint64_t m_rows = 0;
-    std::uint64_t m_blankRows = 0;
+    std::uint64_t m_beat = 0, m_rows = 0, m_blankRows = 0; // of the measure under way
     std::uint64_t m_problems = 0;
     std::size_t m_taken = 0;
     const char *m_piece = nullptr;

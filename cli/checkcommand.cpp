@@ -9,6 +9,7 @@
 #include "jsonreport.h"
 #include "lineoutput.h"
 #include "logreport.h"
+#include "mendhints.h"
 #include "outputsink.h"
 #include "version.h"
 
@@ -173,7 +174,9 @@ public:
             if (fromInput)
                 result = m_run.runOnDescriptor(descriptor >= 0 ? descriptor : 0);
             else if (descriptor >= 0 && fileio::isRegularFile(descriptor))
-                result = m_run.runOnDescriptor(descriptor);
+                result = runOn(descriptor);
+            else if (m_report.mendHints() != nullptr)
+                result = runOpened(chart);
             else
                 result = m_run.run(chart);
             if (m_options.format == Format::Log && !m_options.everyChart)
@@ -184,6 +187,29 @@ public:
     }
 
 private:
+    // The hints, if any, take their bytes from the check's reads: the chart is read once.
+    CheckResult runOn(int descriptor)
+    {
+        MendHints *const hints = m_report.mendHints();
+        if (hints == nullptr)
+            return m_run.runOnDescriptor(descriptor);
+        DescriptorReader reader(descriptor);
+        HintsTee tee(reader, *hints);
+        return m_run.run(tee);
+    }
+    CheckResult runOpened(const std::string &chart)
+    {
+        int error = fileio::noError;
+        const int descriptor = fileio::openForReading(chart, error);
+        // What cannot be opened, or is no file, the plain run reports as ever.
+        if (descriptor < 0)
+            return m_run.run(chart);
+        const CheckResult result
+            = fileio::isRegularFile(descriptor) ? runOn(descriptor) : m_run.run(chart);
+        (void)fileio::close(descriptor);
+        return result;
+    }
+
     const Options &m_options;
     Report &m_report;
     CheckRun m_run;

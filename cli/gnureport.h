@@ -25,6 +25,7 @@ public:
     std::uint64_t mendableMeasures() const { return m_hints.mendableMeasures(); }
     /// What the hints make of the chart: a HintsTee shares the check's read with them.
     MendHints &hints() { return m_hints; }
+    MendHints *mendHints() override { return &m_hints; }
 
 protected:
     void endBlock(const CheckResult &result, std::string_view reason) override;

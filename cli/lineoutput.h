@@ -32,6 +32,14 @@ public:
             std::memcpy(m_buffer.data() + m_size, text.data(), text.size());
         m_size += text.size();
     }
+    /// Room for size bytes at the end of the write under way, for text made in place; null when
+    /// they would not fit, and then append must be used. Written bytes are kept by commit.
+    char *room(std::size_t size)
+    {
+        return m_size + size <= m_lineWrite ? m_buffer.data() + m_size : nullptr;
+    }
+    /// After room: the text made in place ends at end.
+    void commit(const char *end) { m_size = std::size_t(end - m_buffer.data()); }
     /// Ends the line under way; its line end must have been appended.
     void endLine() { m_lineStart = m_size; }
     /// One whole line: prefix, text and end.

@@ -44,6 +44,7 @@ public:
     void drop(std::string_view line) override;
     void add(std::string_view line) override;
     void faultyMeasure(const quillet::MeasureMend &mend) override;
+    bool wantsBytes() const override { return m_mendOutput != nullptr; }
 
 private:
     friend class HintsTee;

@@ -11,6 +11,7 @@
 namespace quillet {
 
 class LineOutput;
+class MendHints;
 
 // How quillet-check prints its charts.
 struct ReportOptions
@@ -60,6 +61,8 @@ public:
     void blockEnds(const CheckResult &result) final;
     /// The chart at hand could not be checked for want of memory: "Cannot check: out of memory".
     void outOfMemory();
+    /// The --fix hints, which read a chart's bytes as the check does; null in a format without.
+    virtual MendHints *mendHints() { return nullptr; }
 
 protected:
     /// The format's end of a block; reason is empty unless the chart failed.

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <string_view>
+#include <type_traits>
 
 // x86-64 machines with AVX2 find a chunk's bytes 32 at a time, chosen at run time; every other
 // machine, and the tests of the fallback, use the portable code.
@@ -60,26 +62,20 @@ inline VectorLevel vectorLevel()
 }
 
 #ifdef __wasm_simd128__
-/// The bytes of 16 that equal c, as a mask.
-inline std::uint64_t equalBytes(v128_t bytes, char c)
-{
-    return std::uint16_t(wasm_i8x16_bitmask(wasm_i8x16_eq(bytes, wasm_i8x16_splat(c))));
-}
-
 /// As findBytes, 16 bytes at a time.
 inline ChunkBytes findBytesSimd128(const char *data)
 {
+    const auto equal = [](v128_t in, char c) {
+        return std::uint64_t(std::uint16_t(wasm_i8x16_bitmask(wasm_i8x16_eq(in, wasm_i8x16_splat(c)))));
+    };
     ChunkBytes bytes;
-    for (unsigned quarter = 0; quarter < 4; ++quarter) {
-        const v128_t in = wasm_v128_load(data + 16 * quarter);
-        std::uint64_t skipped = 0;
+    for (unsigned shift = 0; shift < 64; shift += 16) {
+        const v128_t in = wasm_v128_load(data + shift);
+        bytes.cr |= equal(in, '\r') << shift;
+        bytes.lf |= equal(in, '\n') << shift;
         for (const char c : rules::skippedStarts)
-            skipped |= equalBytes(in, c);
-        const unsigned shift = 16 * quarter;
-        bytes.cr |= equalBytes(in, '\r') << shift;
-        bytes.lf |= equalBytes(in, '\n') << shift;
-        bytes.skipped |= skipped << shift;
-        bytes.ends |= (equalBytes(in, rules::measureEnd) | equalBytes(in, rules::blockEnd)) << shift;
+            bytes.skipped |= equal(in, c) << shift;
+        bytes.ends |= (equal(in, rules::measureEnd) | equal(in, rules::blockEnd)) << shift;
     }
     return bytes;
 }
@@ -105,30 +101,50 @@ inline ChunkBytes findBytes(const char *data)
 }
 
 #ifdef QUILLET_HAVE_AVX2
-/// The bytes of 32 that equal c, as a mask.
-[[gnu::target("avx2")]] inline __m256i equalBytes(__m256i bytes, char c)
+// The bytes the rules look for, each 32 times over, made once a piece and hidden from constant
+// folding, which would otherwise make them again for every chunk: cr, lf, the ends, the skipped.
+struct Splats
 {
-    return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(c));
+    __m256i bytes[4 + rules::skippedStarts.size()];
+
+    [[gnu::target("avx2")]] Splats()
+    {
+        __m256i *splat = bytes;
+        for (const char c : {'\r', '\n', rules::measureEnd, rules::blockEnd, rules::skippedStarts[0],
+                 rules::skippedStarts[1], rules::skippedStarts[2]}) {
+            *splat = _mm256_set1_epi8(c);
+            asm("" : "+x"(*splat++));
+        }
+    }
+};
+
+/// The bytes of 32 that equal those of any of count splats, as 0xff or 0.
+[[gnu::target("avx2")]] inline __m256i anyOf(__m256i in, const __m256i *splat, unsigned count)
+{
+    __m256i equal = _mm256_cmpeq_epi8(in, splat[0]);
+    for (unsigned i = 1; i < count; ++i)
+        equal = _mm256_or_si256(equal, _mm256_cmpeq_epi8(in, splat[i]));
+    return equal;
 }
 
-/// As findBytes, 32 bytes at a time; only where vectorLevel() is Avx2. (No lambdas: they would
-/// not have the vector target.)
-[[gnu::target("avx2")]] inline ChunkBytes findBytesAvx2(const char *data)
+/// The same for the two halves of 64 bytes, as a mask.
+[[gnu::target("avx2")]] inline std::uint64_t anyOf(
+    __m256i low, __m256i high, const __m256i *splat, unsigned count)
 {
+    return std::uint32_t(_mm256_movemask_epi8(anyOf(low, splat, count)))
+        | std::uint64_t(std::uint32_t(_mm256_movemask_epi8(anyOf(high, splat, count)))) << 32;
+}
+
+/// As findBytes, 32 bytes at a time; only where vectorLevel() is Avx2.
+[[gnu::target("avx2")]] inline ChunkBytes findBytesAvx2(const char *data, const Splats &splats)
+{
+    const __m256i low = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data));
+    const __m256i high = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + 32));
     ChunkBytes bytes;
-    for (unsigned half = 0; half < 2; ++half) {
-        const __m256i in = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(data + 32 * half));
-        __m256i skipped = _mm256_setzero_si256();
-        for (const char c : rules::skippedStarts)
-            skipped = _mm256_or_si256(skipped, equalBytes(in, c));
-        const __m256i ends
-            = _mm256_or_si256(equalBytes(in, rules::measureEnd), equalBytes(in, rules::blockEnd));
-        const unsigned shift = 32 * half;
-        bytes.cr |= std::uint64_t(std::uint32_t(_mm256_movemask_epi8(equalBytes(in, '\r')))) << shift;
-        bytes.lf |= std::uint64_t(std::uint32_t(_mm256_movemask_epi8(equalBytes(in, '\n')))) << shift;
-        bytes.skipped |= std::uint64_t(std::uint32_t(_mm256_movemask_epi8(skipped))) << shift;
-        bytes.ends |= std::uint64_t(std::uint32_t(_mm256_movemask_epi8(ends))) << shift;
-    }
+    bytes.cr = anyOf(low, high, splats.bytes, 1);
+    bytes.lf = anyOf(low, high, splats.bytes + 1, 1);
+    bytes.ends = anyOf(low, high, splats.bytes + 2, 2);
+    bytes.skipped = anyOf(low, high, splats.bytes + 4, rules::skippedStarts.size());
     return bytes;
 }
 #endif
@@ -173,46 +189,53 @@ private:
     }
 #endif
 
-    // The state stays in registers across the visitor's calls, and full chunks have their size
-    // known to the compiler: this loop is most of the check's own time.
+    // The state stays in registers across the visitor's calls, and full chunks, in a loop of
+    // their own, have their size known to the compiler: this loop is most of the check's time.
     template <bool Avx2, class Visitor>
     [[gnu::always_inline]] inline bool feedWith(
         const char *data, std::size_t size, Visitor &visitor)
     {
-        bool crBefore = m_crBefore;
-        bool lfBefore = m_lfBefore;
-        bool goOn = true;
-        for (std::size_t at = 0; goOn && at < size; at += 64) {
-            LineChunk chunk;
-            chunk.data = data + at;
-            chunk.size = size - at < 64 ? unsigned(size - at) : 64;
-            ChunkBytes &bytes = chunk;
-            if (chunk.size < 64) {
-                // The piece's last bytes, padded with zeros, which match nothing.
-                char tail[64] = {};
-                std::memcpy(tail, chunk.data, chunk.size);
-                bytes = findBytes(tail);
-            } else {
-#ifdef QUILLET_HAVE_AVX2
-                if constexpr (Avx2)
-                    bytes = findBytesAvx2(chunk.data);
-                else
-#endif
-                    bytes = findBytes(chunk.data);
-            }
-            const unsigned last = chunk.size - 1;
-            // A line begins after an LF, and after a CR that no LF follows.
-            chunk.starts = (chunk.lf << 1 | std::uint64_t(lfBefore))
-                | ((chunk.cr << 1 | std::uint64_t(crBefore)) & ~chunk.lf);
-            if (chunk.size < 64)
-                chunk.starts &= (std::uint64_t(1) << chunk.size) - 1;
-            chunk.crBefore = crBefore;
+        std::uint64_t crBefore = m_crBefore;
+        std::uint64_t lfBefore = m_lfBefore;
+        // A line begins after an LF, and after a CR that no LF follows. last: the chunk's last
+        // bit, known to the compiler in full chunks.
+        const auto split = [&](LineChunk &chunk, auto last) {
+            chunk.starts = ((chunk.lf << 1 | lfBefore) | ((chunk.cr << 1 | crBefore) & ~chunk.lf))
+                & (~std::uint64_t(0) >> (63 - last));
+            chunk.crBefore = crBefore != 0;
             crBefore = (chunk.cr >> last) & 1;
             lfBefore = (chunk.lf >> last) & 1;
-            goOn = visitor.chunk(chunk);
+            return visitor.chunk(chunk);
+        };
+        bool goOn = true;
+        std::size_t at = 0;
+#ifdef QUILLET_HAVE_AVX2
+        const std::conditional_t<Avx2, Splats, char> splats {};
+#endif
+        for (; goOn && size - at >= 64; at += 64) {
+            LineChunk chunk;
+#ifdef QUILLET_HAVE_AVX2
+            if constexpr (Avx2)
+                static_cast<ChunkBytes &>(chunk) = findBytesAvx2(data + at, splats);
+            else
+#endif
+                static_cast<ChunkBytes &>(chunk) = findBytes(data + at);
+            chunk.data = data + at;
+            chunk.size = 64;
+            goOn = split(chunk, std::integral_constant<unsigned, 63>());
         }
-        m_crBefore = crBefore;
-        m_lfBefore = lfBefore;
+        if (goOn && at < size) {
+            // The piece's last bytes, padded with zeros, which match nothing.
+            LineChunk chunk;
+            chunk.data = data + at;
+            chunk.size = unsigned(size - at);
+            char tail[64] = {};
+            std::memcpy(tail, chunk.data, chunk.size);
+            static_cast<ChunkBytes &>(chunk) = findBytes(tail);
+            goOn = split(chunk, chunk.size - 1);
+        }
+        m_crBefore = crBefore != 0;
+        m_lfBefore = lfBefore != 0;
         m_sawBytes = m_sawBytes || size > 0;
         return goOn;
     }
