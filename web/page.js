@@ -13,7 +13,7 @@ const workerUrl = URL.createObjectURL(new Blob(
     [document.getElementById('worker-script').textContent], { type: 'text/javascript' }));
 let worker = null;
 let busy = false;
-let current = null; // where the chart being shown goes: { log, findings }
+let current = null; // where the chart being shown goes: { log, findings } and their decoders
 let downloads = []; // the object URLs of the mended charts shown
 
 function append(className, text, parent = log) {
@@ -24,36 +24,56 @@ function append(className, text, parent = log) {
     return span;
 }
 
-// A piece of a log or findings, whole lines of some dozen KiB at most, as a block that is laid
-// out only when in view (content-visibility): a log of millions of lines costs the page only
-// the blocks on screen. Its estimated height holds its place meanwhile.
+// A piece of a log or findings, whole lines of some dozen KiB at most, in blocks of a few lines
+// each laid out only when in view (content-visibility): a log of millions of lines costs the page
+// only the blocks on screen, and a block coming into view is laid out in a few milliseconds where
+// a whole piece's would stop the page for tens. Its estimated height holds its place meanwhile.
+const blockLines = 100;
+
 function appendBlock(container, text) {
-    if (text === '')
+    let start = 0;
+    while (start < text.length) {
+        let end = start;
+        let lines = 0;
+        while (lines < blockLines && end < text.length) {
+            const at = text.indexOf('\n', end);
+            end = at === -1 ? text.length : at + 1;
+            ++lines;
+        }
+        const block = append('block', text.slice(start, end), container);
+        block.style.containIntrinsicSize = `auto ${lines * 1.25}em`;
+        start = end;
+    }
+}
+
+// The end of a chart's log and findings: what their decoders still hold.
+function endChart() {
+    if (current === null)
         return;
-    let lines = 0;
-    for (let at = text.indexOf('\n'); at !== -1; at = text.indexOf('\n', at + 1))
-        ++lines;
-    const block = append('block', text, container);
-    block.style.containIntrinsicSize = `auto ${Math.max(lines, 1) * 1.25}em`;
+    appendBlock(current.log, current.logText.decode());
+    appendBlock(current.findings, current.findingsText.decode());
+    current = null;
 }
 
 function showMessage(message) {
     switch (message.kind) {
     case 'begin':
+        endChart();
         if (message.index > 0)
             log.appendChild(document.createTextNode('\n'));
         append('name', message.name + '\n');
-        current = { log: append('chart-log', ''), findings: append('findings', '') };
+        current = { log: append('chart-log', ''), findings: append('findings', ''),
+            logText: new TextDecoder(), findingsText: new TextDecoder() };
         if (message.count > 1)
             progress.textContent = `Checking chart ${message.index + 1} of ${message.count}: ${message.name}`;
         else
             progress.textContent = `Checking ${message.name}`;
         break;
     case 'log':
-        appendBlock(current.log, message.text);
+        appendBlock(current.log, current.logText.decode(message.bytes, { stream: true }));
         break;
     case 'findings':
-        appendBlock(current.findings, message.text);
+        appendBlock(current.findings, current.findingsText.decode(message.bytes, { stream: true }));
         break;
     case 'mended': {
         // The mended bytes under the chart's own name; the chart itself is left as it is.
@@ -68,17 +88,19 @@ function showMessage(message) {
         break;
     }
     case 'done':
+        endChart();
         setBusy(false);
         if (message.summary)
             append('summary', '\n' + message.summary + '\n');
         progress.textContent = message.count === 0 ? 'No charts found.'
             : message.count === 1 ? 'Checked 1 chart.' : `Checked ${message.count} charts.`;
-        copyButton.disabled = log.textContent === '';
+        copyButton.disabled = !log.hasChildNodes();
         break;
     case 'failed':
+        endChart();
         setBusy(false);
         progress.textContent = `The check stopped: ${message.message}`;
-        copyButton.disabled = log.textContent === '';
+        copyButton.disabled = !log.hasChildNodes();
         // A new one for the next charts: this one's module may be left in any state.
         stopWorker();
         break;

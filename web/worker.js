@@ -1,5 +1,5 @@
 // The page's worker: checks the charts the page hands it, one after the other, with the module
-// above (createQuilletCore), and posts each chart's log as it fills, then its findings, then the
+// above (createQuilletCore), and posts each chart's log and findings as they fill, then the
 // mended chart when quillet-check --fix would mend it. A chart is read in slices as the check asks
 // for blocks, never copied whole.
 'use strict';
@@ -7,9 +7,6 @@
 const reader = new FileReaderSync();
 const encoder = new TextEncoder();
 let chart = null; // the File being checked
-let logText = null;
-let findingsText = null;
-let findings = ''; // findings not yet posted: less than a piece
 let mended = null; // the mended chart's parts, as Blobs: the browser may keep them on disk
 
 // The chart is read in slices of this size, each handed to the check in the blocks it asks for:
@@ -49,22 +46,20 @@ function readChart(id, into) {
     return bytes.length;
 }
 
-// The findings go to the page in pieces of whole lines, each shown by the page in a task of its
-// own: a chart's findings can be megabytes, more than the page lays out between two frames.
-const pieceSize = 64 * 1024;
+// The log and the findings go to the page as the module hands them over, in pieces of whole lines
+// of some dozen KiB: their bytes, handed over, not copied again; the page decodes them.
+function post(kind, bytes) {
+    const piece = bytes.slice();
+    postMessage({ kind, bytes: piece }, [piece.buffer]);
+}
 
 // Compiled at once (no fetch, see CMakeLists.txt), the module comes back itself, not a promise.
 const ready = Promise.resolve(createQuilletCore({
     onLog(bytes) {
-        postMessage({ kind: 'log', text: logText.decode(bytes, { stream: true }) });
+        post('log', bytes);
     },
     onFindings(bytes) {
-        // Whole lines: a piece posted as soon as it is large enough.
-        findings += findingsText.decode(bytes, { stream: true });
-        if (findings.length >= pieceSize) {
-            postMessage({ kind: 'findings', text: findings });
-            findings = '';
-        }
+        post('findings', bytes);
     },
     onMendBegins(untouched) {
         mended = [chart.slice(0, untouched)];
@@ -115,16 +110,8 @@ function checkAll(module, items) {
     charts.forEach(({ file, name }, index) => {
         postMessage({ kind: 'begin', name, index, count: charts.length });
         chart = file;
-        logText = new TextDecoder();
-        findingsText = new TextDecoder();
-        findings = '';
         mended = null;
         module.ccall('quilletCheck', 'number', ['string'], [name]);
-        postMessage({ kind: 'log', text: logText.decode() });
-        findings += findingsText.decode();
-        if (findings !== '')
-            postMessage({ kind: 'findings', text: findings });
-        findings = '';
         if (module._quilletMended() > 0)
             postMessage({ kind: 'mended', name: file.name, blob: new Blob(mended) });
         mended = null;
