@@ -18,12 +18,10 @@ class PageBuffer;
 class Scan;
 class ScratchFactory;
 
-// One check of one chart: the first-line test, the search for the note block's #NOTES line and
-// the scan of its measures (extraction.h, scan.h), then the verdict, each message sent to the
-// sink. The chart is read once. Without a scratch factory the block goes from the chart straight
-// to the scan, in memory; with one (the window's tmp.sm) it is copied into the scratch file first
-// and the scan reads the copy back. The result says why a chart failed (checkfailure.h), or that
-// it had no #NOTES line and so no notes to check.
+// One check of one chart, read once: the first-line test, the search for the #NOTES line, the scan
+// of the block's measures (extraction.h, scan.h), the verdict, each message sent to the sink. The
+// block goes to the scan in memory, or with a scratch factory (the window's tmp.sm) through the
+// scratch file. The result says why a chart failed (checkfailure.h) or that it had no #NOTES line.
 class CheckRun
 {
 public:

@@ -38,8 +38,7 @@ public:
     /// The chart's lines up to the block's ';' line, with it.
     std::uint64_t linesRead() const { return m_line; }
 
-    // Inlined into the splitter's loop.
-    [[gnu::always_inline]] inline bool chunk(const LineChunk &chunk);
+    [[gnu::always_inline]] inline bool chunk(const LineChunk &chunk); // in the splitter's loop
 
 private:
     [[gnu::noinline]] void report(std::uint64_t line);

@@ -10,8 +10,7 @@
 #include <string_view>
 #include <type_traits>
 
-// x86-64 machines with AVX2 find a chunk's bytes 32 at a time, chosen at run time; every other
-// machine, and the tests of the fallback, use the portable code.
+// x86-64 finds a chunk's bytes with AVX2 where the processor has it; the rest use portable code.
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
 #define QUILLET_HAVE_AVX2 1
@@ -43,8 +42,7 @@ struct LineChunk : ChunkBytes
 
 enum class VectorLevel { Portable, Avx2 };
 
-/// The vector instructions this processor has for finding lines; QUILLET_VECTORS=portable in the
-/// environment asks for the portable code, so that the tests cover it on every machine.
+/// The vector code this processor runs; QUILLET_VECTORS=portable asks for the portable (tests).
 inline VectorLevel vectorLevel()
 {
     static const VectorLevel level = [] {
@@ -66,7 +64,8 @@ inline VectorLevel vectorLevel()
 inline ChunkBytes findBytesSimd128(const char *data)
 {
     const auto equal = [](v128_t in, char c) {
-        return std::uint64_t(std::uint16_t(wasm_i8x16_bitmask(wasm_i8x16_eq(in, wasm_i8x16_splat(c)))));
+        return std::uint64_t(
+            std::uint16_t(wasm_i8x16_bitmask(wasm_i8x16_eq(in, wasm_i8x16_splat(c)))));
     };
     ChunkBytes bytes;
     for (unsigned shift = 0; shift < 64; shift += 16) {
@@ -101,8 +100,7 @@ inline ChunkBytes findBytes(const char *data)
 }
 
 #ifdef QUILLET_HAVE_AVX2
-// The bytes the rules look for, each 32 times over, made once a piece and hidden from constant
-// folding, which would otherwise make them again for every chunk: cr, lf, the ends, the skipped.
+// CR, LF, the ends and the skipped, 32 times over: made once a piece, never again for each chunk.
 struct Splats
 {
     __m256i bytes[4 + rules::skippedStarts.size()];
@@ -110,8 +108,8 @@ struct Splats
     [[gnu::target("avx2")]] Splats()
     {
         __m256i *splat = bytes;
-        for (const char c : {'\r', '\n', rules::measureEnd, rules::blockEnd, rules::skippedStarts[0],
-                 rules::skippedStarts[1], rules::skippedStarts[2]}) {
+        for (const char c : {'\r', '\n', rules::measureEnd, rules::blockEnd,
+                 rules::skippedStarts[0], rules::skippedStarts[1], rules::skippedStarts[2]}) {
             *splat = _mm256_set1_epi8(c);
             asm("" : "+x"(*splat++));
         }
@@ -149,11 +147,9 @@ struct Splats
 }
 #endif
 
-// Splits a stream, piece after piece, into lines 64 bytes at a time, so that finding a line costs
-// a few instructions, and a line or a CR LF pair may fall across two pieces.
-//
-// Calls visitor.chunk(const LineChunk &) for every 64 bytes (fewer at a piece's end); returning
-// false stops the split.
+// Splits a stream, piece after piece, into lines 64 bytes at a time; a line or a CR LF pair may
+// fall across two pieces. Calls visitor.chunk(const LineChunk &) for every 64 bytes (fewer at a
+// piece's end); returning false stops the split.
 class LineSplitter
 {
 public:
@@ -189,16 +185,14 @@ private:
     }
 #endif
 
-    // The state stays in registers across the visitor's calls, and full chunks, in a loop of
-    // their own, have their size known to the compiler: this loop is most of the check's time.
+    // Most of the check's time: full chunks, in a loop of their own, have their size known.
     template <bool Avx2, class Visitor>
     [[gnu::always_inline]] inline bool feedWith(
         const char *data, std::size_t size, Visitor &visitor)
     {
         std::uint64_t crBefore = m_crBefore;
         std::uint64_t lfBefore = m_lfBefore;
-        // A line begins after an LF, and after a CR that no LF follows. last: the chunk's last
-        // bit, known to the compiler in full chunks.
+        // A line begins after an LF, and after a CR no LF follows; last is fixed in full chunks.
         const auto split = [&](LineChunk &chunk, auto last) {
             chunk.starts = ((chunk.lf << 1 | lfBefore) | ((chunk.cr << 1 | crBefore) & ~chunk.lf))
                 & (~std::uint64_t(0) >> (63 - last));
