@@ -2,13 +2,83 @@
 
 #include "chartrules.h"
 
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 namespace quillet {
 
 namespace {
 
-// The line that begins at p, read in one pass: its notes are a few bytes, and a measure's lines
-// are many. Sets next to where the following line begins.
-MeasureLine readMeasureLine(const char *p, const char *end, const char *&next)
+constexpr std::uint64_t everyByte = 0x0101010101010101;
+constexpr std::uint64_t highBits = 0x8080808080808080;
+
+// The high bit of each byte of word (in memory order, little-endian) that ends a row's notes: a
+// control byte, a space or a '/'. Only the lowest one is sure: a borrow may flag those above it.
+std::uint64_t noteEnds(std::uint64_t word)
+{
+    const std::uint64_t belowNotes = (word - everyByte * 0x21) & ~word;
+    const std::uint64_t slashes = word ^ (everyByte * '/');
+    return (belowNotes | ((slashes - everyByte) & ~slashes)) & highBits;
+}
+
+// Where a row's notes and line end lie in its first 16 bytes, read as two little-endian words:
+// most rows of a measure are shaped as the one before.
+struct RowShape
+{
+    std::size_t length = 0; // of the row with its line end; 0 for no shape
+    std::size_t width = 0;
+    std::array<std::uint64_t, 2> notes {}; // 0xFF at each note byte
+    std::array<std::uint64_t, 2> lineEnd {}; // 0xFF at each line end byte
+    std::array<std::uint64_t, 2> lineEndBytes {};
+
+    // The shape of line, if it is a row of notes and a line end of LF or CR LF, 16 bytes at most.
+    explicit RowShape(const MeasureLine &line)
+    {
+        const std::string_view text = line.text;
+        if (std::endian::native != std::endian::little || line.kind != MeasureLine::Kind::Content
+            || line.width == 0 || text.size() > 16 || !text.ends_with('\n')
+            || text.size() - line.width != (text.ends_with("\r\n") ? 2 : 1))
+            return;
+        length = text.size();
+        width = line.width;
+        for (std::size_t i = 0; i < length; ++i) {
+            const std::uint64_t byte = std::uint64_t(0xFF) << (8 * (i % 8));
+            (i < width ? notes : lineEnd)[i / 8] |= byte;
+            if (i >= width)
+                lineEndBytes[i / 8] |= std::uint64_t(static_cast<unsigned char>(text[i]))
+                    << (8 * (i % 8));
+        }
+    }
+};
+
+// Reads the row at p into line when it has shape, as readAnyLine would.
+bool readShapedRow(const RowShape &shape, const char *p, const char *end, MeasureLine &line)
+{
+    const std::size_t words = shape.length > 8 ? 2 : 1;
+    if (shape.length == 0 || std::size_t(end - p) < 8 * words || *p == '#')
+        return false;
+    std::uint64_t stray = 0; // a note byte that is not one, or a line end byte that differs
+    std::uint64_t notZero = 0;
+    for (std::size_t i = 0; i < words; ++i) {
+        std::uint64_t word;
+        std::memcpy(&word, p + 8 * i, sizeof word);
+        stray |= (noteEnds(word) & shape.notes[i])
+            | ((word & shape.lineEnd[i]) ^ shape.lineEndBytes[i]);
+        notZero |= (word ^ (everyByte * '0')) & shape.notes[i];
+    }
+    if (stray != 0)
+        return false;
+    line.text = std::string_view(p, shape.length);
+    line.width = shape.width;
+    line.kind = MeasureLine::Kind::Content;
+    line.isPinned = notZero != 0;
+    return true;
+}
+
+// The line that begins at p, whatever it holds.
+MeasureLine readAnyLine(const char *p, const char *end)
 {
     MeasureLine line;
     const char *q = p;
@@ -21,8 +91,7 @@ MeasureLine readMeasureLine(const char *p, const char *end, const char *&next)
         const char *last = nullptr;
         bool gap = false; // a space or tab after the first note byte
         // Most rows are note bytes and their line end alone: a tight loop takes the notes.
-        const auto isNote
-            = [](char c) { return static_cast<unsigned char>(c) > ' ' && c != '/'; };
+        const auto isNote = [](char c) { return static_cast<unsigned char>(c) > ' ' && c != '/'; };
         bool isNotZero = false;
         for (; q != end && isNote(*q); ++q)
             isNotZero |= *q != '0';
@@ -56,30 +125,25 @@ MeasureLine readMeasureLine(const char *p, const char *end, const char *&next)
     if (q != end)
         q += *q == '\r' && q + 1 != end && q[1] == '\n' ? 2 : 1;
     line.text = std::string_view(p, std::size_t(q - p));
-    next = q;
     return line;
 }
 
 // The smallest accepted size whose grid has a place at the time i / contentRows of every pinned
-// row, 0 when none has.
+// row, 0 when none has: all sizes in one pass, which ends once none is left.
 std::uint64_t smallestHoldingSize(const std::vector<MeasureLine> &lines, std::uint64_t contentRows)
 {
-    for (const std::uint64_t size : rules::acceptedSizes) {
-        std::uint64_t index = 0;
-        bool holds = true;
-        for (const MeasureLine &line : lines) {
-            if (line.kind != MeasureLine::Kind::Content)
-                continue;
-            if (line.isPinned && index * size % contentRows != 0) {
-                holds = false;
-                break;
-            }
-            ++index;
+    unsigned holding = (1U << rules::acceptedSizes.size()) - 1; // a bit per size, smallest first
+    std::uint64_t index = 0;
+    for (auto line = lines.begin(); line != lines.end() && holding != 0; ++line) {
+        if (line->kind != MeasureLine::Kind::Content)
+            continue;
+        for (std::size_t k = 0; line->isPinned && k < rules::acceptedSizes.size(); ++k) {
+            if (index * rules::acceptedSizes[k] % contentRows != 0)
+                holding &= ~(1U << k);
         }
-        if (holds)
-            return size;
+        ++index;
     }
-    return 0;
+    return holding != 0 ? rules::acceptedSizes[std::size_t(std::countr_zero(holding))] : 0;
 }
 
 const MeasureLine *firstContentRow(const std::vector<MeasureLine> &lines)
@@ -97,8 +161,14 @@ void readMeasureLines(std::string_view bytes, std::vector<MeasureLine> &lines)
 {
     lines.clear();
     const char *const end = bytes.data() + bytes.size();
-    for (const char *p = bytes.data(); p != end;)
-        lines.push_back(readMeasureLine(p, end, p));
+    RowShape shape(MeasureLine {});
+    for (const char *p = bytes.data(); p != end; p += lines.back().text.size()) {
+        MeasureLine &line = lines.emplace_back();
+        if (readShapedRow(shape, p, end, line))
+            continue;
+        line = readAnyLine(p, end);
+        shape = RowShape(line);
+    }
 }
 
 void decideMend(const std::vector<MeasureLine> &lines, MeasureMend &mend)
@@ -106,35 +176,41 @@ void decideMend(const std::vector<MeasureLine> &lines, MeasureMend &mend)
     mend.kind = MendKind::NoContent;
     mend.newRows = mend.rows;
     mend.blankRows = 0;
-    std::uint64_t contentRows = 0;
     const MeasureLine *const firstRow = firstContentRow(lines);
+    if (firstRow == nullptr)
+        return;
+    // One pass takes all it needs; the rare lines fall to the branches.
+    std::uint64_t contentRows = 0;
+    std::uint64_t blankRows = 0;
+    bool isUnequal = false;
     bool skippedAfterContent = false;
+    bool isSkippedBetween = false;
     for (const MeasureLine &line : lines) {
-        if (line.kind == MeasureLine::Kind::Skipped) {
-            skippedAfterContent = contentRows > 0;
-        } else if (line.kind == MeasureLine::Kind::Blank) {
-            ++mend.blankRows;
-        } else {
-            if (line.width != firstRow->width)
-                mend.kind = MendKind::UnequalWidths;
-            else if (skippedAfterContent && mend.kind == MendKind::NoContent)
-                mend.kind = MendKind::SkippedLineBetween;
+        if (line.kind == MeasureLine::Kind::Content) [[likely]] {
+            isUnequal |= line.width != firstRow->width;
+            isSkippedBetween |= skippedAfterContent;
             ++contentRows;
-        }
-    }
-    if (firstRow != nullptr && mend.kind == MendKind::NoContent) {
-        if (rules::isAcceptedSize(contentRows)) {
-            mend.kind = MendKind::BlankRowsDropped;
-            mend.newRows = contentRows;
-        } else if (const std::uint64_t size = smallestHoldingSize(lines, contentRows); size > 0) {
-            mend.kind = MendKind::Regridded;
-            mend.newRows = size;
+        } else if (line.kind == MeasureLine::Kind::Blank) {
+            ++blankRows;
         } else {
-            mend.kind = MendKind::NoSizeHolds;
+            skippedAfterContent = contentRows > 0;
         }
     }
-    if (!mend.isMended())
-        mend.blankRows = 0;
+    if (isUnequal) {
+        mend.kind = MendKind::UnequalWidths;
+    } else if (isSkippedBetween) {
+        mend.kind = MendKind::SkippedLineBetween;
+    } else if (rules::isAcceptedSize(contentRows)) {
+        mend.kind = MendKind::BlankRowsDropped;
+        mend.newRows = contentRows;
+        mend.blankRows = blankRows;
+    } else if (const std::uint64_t size = smallestHoldingSize(lines, contentRows); size > 0) {
+        mend.kind = MendKind::Regridded;
+        mend.newRows = size;
+        mend.blankRows = blankRows;
+    } else {
+        mend.kind = MendKind::NoSizeHolds;
+    }
 }
 
 void writeMend(const std::vector<MeasureLine> &lines, const MeasureMend &mend, MendOutput &output)
