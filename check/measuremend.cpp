@@ -23,6 +23,13 @@ std::uint64_t noteEnds(std::uint64_t word)
     return (belowNotes | ((slashes - everyByte) & ~slashes)) & highBits;
 }
 
+// 0xFF at each of the first count bytes of 16 that fall in word i of two.
+constexpr std::uint64_t firstBytes(std::size_t count, std::size_t i)
+{
+    const std::size_t inWord = std::clamp(count, 8 * i, 8 * i + 8) - 8 * i;
+    return inWord == 8 ? ~std::uint64_t(0) : (std::uint64_t(1) << (8 * inWord)) - 1;
+}
+
 // Where a row's notes and line end lie in its first 16 bytes, read as two little-endian words:
 // most rows of a measure are shaped as the one before.
 struct RowShape
@@ -43,12 +50,12 @@ struct RowShape
             return;
         length = text.size();
         width = line.width;
-        for (std::size_t i = 0; i < length; ++i) {
-            const std::uint64_t byte = std::uint64_t(0xFF) << (8 * (i % 8));
-            (i < width ? notes : lineEnd)[i / 8] |= byte;
-            if (i >= width)
-                lineEndBytes[i / 8] |= std::uint64_t(static_cast<unsigned char>(text[i]))
-                    << (8 * (i % 8));
+        std::array<std::uint64_t, 2> bytes {};
+        std::memcpy(bytes.data(), text.data(), length);
+        for (std::size_t i = 0; i < 2; ++i) {
+            notes[i] = firstBytes(width, i);
+            lineEnd[i] = firstBytes(length, i) & ~notes[i];
+            lineEndBytes[i] = bytes[i] & lineEnd[i];
         }
     }
 };
