@@ -69,8 +69,8 @@ public:
     {
         m_pendingLines = lineCount;
         // A list view lays every row out again when rows are inserted, so during a check the new
-        // lines are handed over once that has cost at most a fifth of the time since.
-        if (!m_window.m_session->isChecking() || m_sinceShown.nsecsElapsed() >= 4 * m_showCost)
+        // lines are handed over once that has cost at most a tenth of the time since.
+        if (!m_window.m_session->isChecking() || m_sinceShown.nsecsElapsed() >= 9 * m_showCost)
             showPendingLines();
     }
     void logCleared() override
