@@ -14,13 +14,11 @@ namespace {
 constexpr std::uint64_t everyByte = 0x0101010101010101;
 constexpr std::uint64_t highBits = 0x8080808080808080;
 
-// The high bit of each byte of word (in memory order, little-endian) that ends a row's notes: a
-// control byte, a space or a '/'. Only the lowest one is sure: a borrow may flag those above it.
-std::uint64_t noteEnds(std::uint64_t word)
+// The high bit of each byte of word from '0' to 0x7F: digits, letters and the like, all of them
+// note bytes. Rows of other bytes are rare, and are read byte by byte.
+constexpr std::uint64_t commonNotes(std::uint64_t word)
 {
-    const std::uint64_t belowNotes = (word - everyByte * 0x21) & ~word;
-    const std::uint64_t slashes = word ^ (everyByte * '/');
-    return (belowNotes | ((slashes - everyByte) & ~slashes)) & highBits;
+    return ((word & ~highBits) + everyByte * (0x80 - '0')) & ~word & highBits;
 }
 
 // 0xFF at each of the first count bytes of 16 that fall in word i of two.
@@ -60,28 +58,38 @@ struct RowShape
     }
 };
 
-// Reads the row at p into line when it has shape, as readAnyLine would.
-bool readShapedRow(const RowShape &shape, const char *p, const char *end, MeasureLine &line)
+// Reads the rows from p on that have shape, as readAnyLine would, into lines; returns where the
+// first other line begins.
+const char *readShapedRows(
+    const RowShape &shape, const char *p, const char *end, std::vector<MeasureLine> &lines)
 {
-    const std::size_t words = shape.length > 8 ? 2 : 1;
-    if (shape.length == 0 || std::size_t(end - p) < 8 * words || *p == '#')
-        return false;
-    std::uint64_t stray = 0; // a note byte that is not one, or a line end byte that differs
-    std::uint64_t notZero = 0;
-    for (std::size_t i = 0; i < words; ++i) {
-        std::uint64_t word;
-        std::memcpy(&word, p + 8 * i, sizeof word);
-        stray |= (noteEnds(word) & shape.notes[i])
-            | ((word & shape.lineEnd[i]) ^ shape.lineEndBytes[i]);
-        notZero |= (word ^ (everyByte * '0')) & shape.notes[i];
+    if (shape.length == 0)
+        return p;
+    const auto [notes0, notes1] = shape.notes;
+    const auto [lineEnd0, lineEnd1] = shape.lineEnd;
+    const auto [lineEndBytes0, lineEndBytes1] = shape.lineEndBytes;
+    const bool isWide = shape.length > 8;
+    for (; std::size_t(end - p) >= shape.length; p += shape.length) {
+        std::array<std::uint64_t, 2> words {};
+        if (std::size_t(end - p) >= sizeof words)
+            std::memcpy(words.data(), p, sizeof words);
+        else // the measure's last rows
+            std::memcpy(words.data(), p, std::size_t(end - p));
+        // A note byte that is not one, or a line end byte that differs.
+        std::uint64_t stray = ((commonNotes(words[0]) & notes0) ^ (notes0 & highBits))
+            | ((words[0] & lineEnd0) ^ lineEndBytes0);
+        std::uint64_t notZero = (words[0] ^ (everyByte * '0')) & notes0;
+        if (isWide) {
+            stray |= ((commonNotes(words[1]) & notes1) ^ (notes1 & highBits))
+                | ((words[1] & lineEnd1) ^ lineEndBytes1);
+            notZero |= (words[1] ^ (everyByte * '0')) & notes1;
+        }
+        if (stray != 0)
+            break;
+        lines.push_back({std::string_view(p, shape.length), shape.width, MeasureLine::Kind::Content,
+            notZero != 0});
     }
-    if (stray != 0)
-        return false;
-    line.text = std::string_view(p, shape.length);
-    line.width = shape.width;
-    line.kind = MeasureLine::Kind::Content;
-    line.isPinned = notZero != 0;
-    return true;
+    return p;
 }
 
 // The line that begins at p, whatever it holds.
@@ -168,13 +176,9 @@ void readMeasureLines(std::string_view bytes, std::vector<MeasureLine> &lines)
 {
     lines.clear();
     const char *const end = bytes.data() + bytes.size();
-    RowShape shape(MeasureLine {});
-    for (const char *p = bytes.data(); p != end; p += lines.back().text.size()) {
-        MeasureLine &line = lines.emplace_back();
-        if (readShapedRow(shape, p, end, line))
-            continue;
-        line = readAnyLine(p, end);
-        shape = RowShape(line);
+    for (const char *p = bytes.data(); p != end;) {
+        const MeasureLine &line = lines.emplace_back(readAnyLine(p, end));
+        p = readShapedRows(RowShape(line), p + line.text.size(), end, lines);
     }
 }
 
