@@ -59,27 +59,26 @@ struct RowShape
 };
 
 // Reads the rows from p on that have shape, as readAnyLine would, into lines; returns where the
-// first other line begins.
+// first other line begins. Rows of eight bytes or fewer, the most, need only one word.
+template <bool isWide>
 const char *readShapedRows(
     const RowShape &shape, const char *p, const char *end, std::vector<MeasureLine> &lines)
 {
-    if (shape.length == 0)
-        return p;
     const auto [notes0, notes1] = shape.notes;
     const auto [lineEnd0, lineEnd1] = shape.lineEnd;
     const auto [lineEndBytes0, lineEndBytes1] = shape.lineEndBytes;
-    const bool isWide = shape.length > 8;
     for (; std::size_t(end - p) >= shape.length; p += shape.length) {
         std::array<std::uint64_t, 2> words {};
-        if (std::size_t(end - p) >= sizeof words)
-            std::memcpy(words.data(), p, sizeof words);
+        constexpr std::size_t loaded = isWide ? 16 : 8;
+        if (std::size_t(end - p) >= loaded)
+            std::memcpy(words.data(), p, loaded);
         else // the measure's last rows
             std::memcpy(words.data(), p, std::size_t(end - p));
         // A note byte that is not one, or a line end byte that differs.
         std::uint64_t stray = ((commonNotes(words[0]) & notes0) ^ (notes0 & highBits))
             | ((words[0] & lineEnd0) ^ lineEndBytes0);
         std::uint64_t notZero = (words[0] ^ (everyByte * '0')) & notes0;
-        if (isWide) {
+        if constexpr (isWide) {
             stray |= ((commonNotes(words[1]) & notes1) ^ (notes1 & highBits))
                 | ((words[1] & lineEnd1) ^ lineEndBytes1);
             notZero |= (words[1] ^ (everyByte * '0')) & notes1;
@@ -178,7 +177,12 @@ void readMeasureLines(std::string_view bytes, std::vector<MeasureLine> &lines)
     const char *const end = bytes.data() + bytes.size();
     for (const char *p = bytes.data(); p != end;) {
         const MeasureLine &line = lines.emplace_back(readAnyLine(p, end));
-        p = readShapedRows(RowShape(line), p + line.text.size(), end, lines);
+        const RowShape shape(line);
+        p += line.text.size();
+        if (shape.length > 8)
+            p = readShapedRows<true>(shape, p, end, lines);
+        else if (shape.length > 0)
+            p = readShapedRows<false>(shape, p, end, lines);
     }
 }
 
