@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <numeric>
 
 namespace quillet {
 
@@ -143,21 +144,15 @@ MeasureLine readAnyLine(const char *p, const char *end)
 }
 
 // The smallest accepted size whose grid has a place at the time i / contentRows of every pinned
-// row, 0 when none has: all sizes in one pass, which ends once none is left.
-std::uint64_t smallestHoldingSize(const std::vector<MeasureLine> &lines, std::uint64_t contentRows)
+// row, 0 when none has. Each row has one when contentRows divides i * size, so all have one when
+// it divides pinnedGcd * size, pinnedGcd being the greatest common divisor of the pinned rows' i.
+std::uint64_t smallestHoldingSize(std::uint64_t pinnedGcd, std::uint64_t contentRows)
 {
-    unsigned holding = (1U << rules::acceptedSizes.size()) - 1; // a bit per size, smallest first
-    std::uint64_t index = 0;
-    for (auto line = lines.begin(); line != lines.end() && holding != 0; ++line) {
-        if (line->kind != MeasureLine::Kind::Content)
-            continue;
-        for (std::size_t k = 0; line->isPinned && k < rules::acceptedSizes.size(); ++k) {
-            if (index * rules::acceptedSizes[k] % contentRows != 0)
-                holding &= ~(1U << k);
-        }
-        ++index;
+    for (const std::uint64_t size : rules::acceptedSizes) {
+        if (pinnedGcd * size % contentRows == 0)
+            return size;
     }
-    return holding != 0 ? rules::acceptedSizes[std::size_t(std::countr_zero(holding))] : 0;
+    return 0;
 }
 
 const MeasureLine *firstContentRow(const std::vector<MeasureLine> &lines)
@@ -200,10 +195,14 @@ void decideMend(const std::vector<MeasureLine> &lines, MeasureMend &mend)
     bool isUnequal = false;
     bool skippedAfterContent = false;
     bool isSkippedBetween = false;
+    std::uint64_t pinnedGcd = 0; // of the pinned rows' indexes among the content rows
     for (const MeasureLine &line : lines) {
         if (line.kind == MeasureLine::Kind::Content) [[likely]] {
             isUnequal |= line.width != firstRow->width;
             isSkippedBetween |= skippedAfterContent;
+            // Most pinned rows are multiples of it already: it seldom needs working out.
+            if (line.isPinned && (pinnedGcd == 0 || contentRows % pinnedGcd != 0))
+                pinnedGcd = std::gcd(pinnedGcd, contentRows);
             ++contentRows;
         } else if (line.kind == MeasureLine::Kind::Blank) {
             ++blankRows;
@@ -219,7 +218,7 @@ void decideMend(const std::vector<MeasureLine> &lines, MeasureMend &mend)
         mend.kind = MendKind::BlankRowsDropped;
         mend.newRows = contentRows;
         mend.blankRows = blankRows;
-    } else if (const std::uint64_t size = smallestHoldingSize(lines, contentRows); size > 0) {
+    } else if (const std::uint64_t size = smallestHoldingSize(pinnedGcd, contentRows); size > 0) {
         mend.kind = MendKind::Regridded;
         mend.newRows = size;
         mend.blankRows = blankRows;
