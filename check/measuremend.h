@@ -20,11 +20,11 @@ inline const char *findLineEnd(const char *p, const char *end)
 // A line of a faulty measure, as the mend sees it.
 struct MeasureLine
 {
-    enum class Kind { Skipped, Blank, Content };
+    enum class Kind : unsigned char { Skipped, Blank, Content };
 
     std::string_view text; // with its line end
-    Kind kind = Kind::Blank;
     std::size_t width = 0; // of its notes: the row without a trailing comment and outer blanks
+    Kind kind = Kind::Blank;
     bool isPinned = false; // holds a note or a comment, so it must keep its time
 };
 
