@@ -20,9 +20,7 @@ ScratchCopy::ScratchCopy(int descriptor, char *buffer, std::size_t capacity, Pum
 bool ScratchCopy::take(const char *data, std::size_t size)
 {
     m_piece = data;
-    const bool goOn = m_lines.feed(data, size, *this);
-    endRun();
-    return goOn && m_error == 0;
+    return m_lines.feed(data, size, *this) && m_error == 0;
 }
 
 bool ScratchCopy::chunk(const LineChunk &chunk)
@@ -37,18 +35,10 @@ bool ScratchCopy::chunk(const LineChunk &chunk)
         && loneCr == 0;
     for (std::uint64_t ends = starts & chunk.ends; allCopied && ends != 0; ends &= ends - 1)
         allCopied = chunk.data[std::countr_zero(ends)] != rules::blockEnd;
-    if (allCopied && loneLf == 0) {
-        // Most chunks go out as they are: one copy, or none, for a run of them.
-        if (m_runEnd != chunk.data) {
-            endRun();
-            m_runBegin = chunk.data;
-        }
-        m_runEnd = chunk.data + chunk.size;
-    } else {
-        endRun();
-        if (!copyLines(chunk, loneLf, loneCr, loneCrBefore))
-            return false;
-    }
+    if (allCopied && loneLf == 0)
+        append(chunk.data, chunk.size);
+    else if (!copyLines(chunk, loneLf, loneCr, loneCrBefore))
+        return false;
     return m_clock.count(unsigned(std::popcount(starts))) && m_error == 0;
 }
 
@@ -118,17 +108,6 @@ void ScratchCopy::append(const char *data, std::size_t size)
         std::memcpy(m_buffer + m_size, data, piece);
         m_size += piece;
     }
-}
-
-void ScratchCopy::endRun()
-{
-    const std::size_t size = std::size_t(m_runEnd - m_runBegin);
-    // A long run is written from the chart's bytes, after what the buffer holds.
-    if (size >= m_capacity / 2 && flush() == 0)
-        m_error = fileio::writeAll(m_descriptor, m_runBegin, size);
-    else
-        append(m_runBegin, size);
-    m_runBegin = m_runEnd = nullptr;
 }
 
 int ScratchCopy::flush()

@@ -39,8 +39,6 @@ private:
         std::uint64_t loneCr, bool loneCrBefore);
     void append(const char *data, std::size_t size);
     void append(std::string_view text) { append(text.data(), text.size()); }
-    // Writes out the run of whole chunks copied as they are, before anything else is appended.
-    void endRun();
 
     int m_descriptor;
     char *m_buffer;
@@ -49,7 +47,6 @@ private:
     PumpClock &m_clock;
     LineSplitter m_lines;
     const char *m_piece = nullptr;
-    const char *m_runBegin = nullptr, *m_runEnd = nullptr; // in the piece under way
     std::size_t m_taken = 0;
     bool m_copying = false; // the line under way is copied
     bool m_endsBlock = false; // the line under way begins with ';'
