@@ -139,7 +139,6 @@ void Mender::finish()
 {
     if (!m_partial.empty()) {
         line(m_partial);
-        flushKept();
         m_partial.clear();
     }
     flushKept();

@@ -55,6 +55,13 @@ ReplaceFailure ReplacementFile::commit()
     return failure;
 }
 
+bool ReplacementFile::closeNew()
+{
+    m_error = fileio::close(m_descriptor);
+    m_descriptor = -1;
+    return m_error == 0;
+}
+
 void ReplacementFile::discard()
 {
     if (m_descriptor >= 0)

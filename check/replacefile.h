@@ -60,6 +60,8 @@ private:
     static bool identify(int descriptor, Identity &identity);
     static bool identify(const std::string &path, Identity &identity);
     ReplaceFailure putInPlace();
+    // After the new file's flush: closes it; false, its error kept, when the close failed.
+    bool closeNew();
 
     std::string m_path;
     std::string m_newPath;

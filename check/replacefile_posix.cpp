@@ -1,7 +1,6 @@
 // The POSIX side of replacefile.h.
 #include "replacefile.h"
 
-#include "fileio.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -55,9 +54,7 @@ ReplaceFailure ReplacementFile::putInPlace()
         m_error = errno;
         return ReplaceFailure::NotWritten;
     }
-    m_error = fileio::close(m_descriptor);
-    m_descriptor = -1;
-    if (m_error != 0)
+    if (!closeNew())
         return ReplaceFailure::NotWritten;
 
     // A second name for the chart, which fails if PATH.old exists: the check and the keeping

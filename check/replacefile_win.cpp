@@ -2,7 +2,6 @@
 // place and keeps the old one under the backup name in one call, with its attributes and ACLs.
 #include "replacefile.h"
 
-#include "fileio.h"
 #include "utf16_win.h"
 
 #include <cerrno>
@@ -54,9 +53,7 @@ ReplaceFailure ReplacementFile::putInPlace()
         m_error = errno;
         return ReplaceFailure::NotWritten;
     }
-    m_error = fileio::close(m_descriptor);
-    m_descriptor = -1;
-    if (m_error != 0)
+    if (!closeNew())
         return ReplaceFailure::NotWritten;
     const std::wstring old = toUtf16(oldPath());
     if (GetFileAttributesW(old.c_str()) != INVALID_FILE_ATTRIBUTES)
