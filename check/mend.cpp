@@ -139,6 +139,7 @@ void Mender::finish()
 {
     if (!m_partial.empty()) {
         line(m_partial);
+        flushKept(); // before the line's bytes are cleared
         m_partial.clear();
     }
     flushKept();

@@ -1,7 +1,6 @@
 // The POSIX side of replacefile.h.
 #include "replacefile.h"
 
-
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
